@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <functional>
+
+namespace corvane {
+
+// The active tool: the profile whose index is CurrentTool, as last loaded.
+// One instance for the whole program, shared by the main window, the batch
+// run and the options dialog.
+struct ActiveToolState final {
+    int CurrentTool = 0;
+    QString ToolProgram;
+    QString ToolCommandLine;
+    bool CaptureOutput = false;
+    bool ShowDosWindow = false;
+};
+
+ActiveToolState &ActiveTool();
+
+// Settings key of a profile field: prefix, index in decimal, ")".
+QString ToolKey(const char *prefix, int index);
+
+// Title bar text for a tool name: "Corvane:  -  " followed by the name.
+QString MainCaption(const QString &toolName);
+
+// Receives the main window caption that LoadActiveTool produces.
+using CaptionSink = std::function<void(const QString &caption)>;
+void SetCaptionSink(CaptionSink sink);
+
+// Loads the profile with index CurrentTool from config.ini into the active
+// tool, reading the file afresh, and hands the new caption to the caption
+// sink. Returns the caption. No range check: an index without keys loads an
+// empty tool.
+QString LoadActiveTool();
+
+// The names that the Tools menu shows: entry i holds the saved name of tool
+// i, or an empty string when the caption is to stay as it is.
+std::array<QString, 8> ReadToolMenuNames();
+
+} // namespace corvane
