@@ -1,21 +1,18 @@
+#include "app/program_icon.h"
+#include "platform/desktop_qt.h"
 #include "platform/message_box.h"
 #include "settings/active_tool.h"
 #include "settings/settings_file.h"
 
 #include <QApplication>
 #include <QMainWindow>
-#include <QMessageBox>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(corvane::ApplicationTitle());
-
-    corvane::SetMessageHandler([](const corvane::Message &message) {
-        QMessageBox box(static_cast<QMessageBox::Icon>(message.icon), message.title,
-                        message.text, QMessageBox::Ok);
-        box.exec();
-    });
+    QApplication::setWindowIcon(corvane::ProgramIcon());
+    corvane::InstallDesktopServices();
 
     QMainWindow window;
     corvane::SetCaptionSink([&window](const QString &caption) { window.setWindowTitle(caption); });

@@ -1,0 +1,25 @@
+#include "platform/desktop_qt.h"
+
+#include "platform/desktop_services.h"
+#include "platform/message_box.h"
+
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace corvane {
+
+void InstallDesktopServices()
+{
+    SetMessageHandler([](const Message &message) {
+        QMessageBox box(static_cast<QMessageBox::Icon>(message.icon), message.title, message.text,
+                        QMessageBox::Ok);
+        box.exec();
+    });
+    SetDocumentOpener([](const QString &path) {
+        // Nothing is reported when no viewer is associated with the file.
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    });
+}
+
+} // namespace corvane
