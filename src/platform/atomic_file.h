@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace corvane {
+
+// Replaces the file at path with bytes so that any reader, and the file after
+// a crash or a full disk, sees either the old content or the new, never a
+// mix. The bytes go to a file in the same folder that is flushed to disk and
+// then renamed over path; an existing file's permission bits (and owner,
+// where allowed) carry over, a new file gets 0666 less the umask. path must
+// name the file itself, not a symbolic link to it.
+//
+// The temporary name is fixed (".<name>.saving" in the same folder), so a
+// crash at the wrong moment leaves at most one such file, which the next
+// save replaces. Not safe for two processes saving the same file at once.
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
+
+// The name of the temporary file that WriteFileAtomically uses for path.
+QString AtomicWriteTemporaryName(const QString &path);
+
+} // namespace corvane
