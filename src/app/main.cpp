@@ -1,11 +1,10 @@
+#include "app/main_form.h"
 #include "app/program_icon.h"
 #include "platform/desktop_qt.h"
 #include "platform/message_box.h"
-#include "settings/active_tool.h"
-#include "settings/settings_file.h"
+#include "platform/single_instance.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char *argv[])
 {
@@ -14,11 +13,10 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(corvane::ProgramIcon());
     corvane::InstallDesktopServices();
 
-    QMainWindow window;
-    corvane::SetCaptionSink([&window](const QString &caption) { window.setWindowTitle(caption); });
-    corvane::ActiveTool().CurrentTool = corvane::ReadIntSetting(QStringLiteral("CurrentTool"));
-    corvane::LoadActiveTool();
-    window.resize(616, 430);
-    window.show();
+    corvane::SingleInstance instance(corvane::DefaultInstanceLockPath());
+    corvane::MainForm form;
+    if (!form.Form_Load(instance))
+        return EXIT_SUCCESS;
+    form.show();
     return app.exec();
 }

@@ -1,13 +1,131 @@
 #include "dialogs/help_window.h"
 
-#include <QMessageBox>
+#include "app/program_icon.h"
+
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
 
 namespace corvane {
 
-// Placeholder until the help window is built.
+namespace {
+
+// Layouts are given in twips; 15 twips make one pixel at 96 dpi.
+constexpr int Px(int twips)
+{
+    return (twips + 7) / 15;
+}
+
+// Tab stops every eight characters.
+constexpr int kTabStopChars = 8;
+
+// The text lines its placeholders up in columns when Latin letters are half
+// as wide as Chinese characters, as in 宋体: a fixed-pitch Chinese face does
+// that.
+QFont HelpTextFont()
+{
+    const QStringList families = QFontDatabase::families();
+    for (const char *family : {"宋体", "SimSun", "NSimSun", "WenQuanYi Micro Hei Mono",
+                               "WenQuanYi Zen Hei Mono", "Noto Sans Mono CJK SC"}) {
+        const QString name = QString::fromUtf8(family);
+        if (families.contains(name, Qt::CaseInsensitive)) {
+            QFont font(name);
+            font.setPointSizeF(9);
+            return font;
+        }
+    }
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(9);
+    return font;
+}
+
+} // namespace
+
+QString HelpText()
+{
+    // The breaks inside words (后/台程序, 索引/号, 调用格/式) and the mixed
+    // full-width and ASCII punctuation belong to the text.
+    return QStringLiteral("命令行参数定义：\r\n"
+                          "$SPath$\t  源文件路径\r\n"
+                          "$SName$   源文件名\r\n"
+                          "$SNameNo$ 源文件名(不含扩展名)\r\n"
+                          "$Index$\t  文件索引号\r\n"
+                          "$DPath$   目标文件路径\r\n"
+                          "\r\n"
+                          "示例 命令行: \r\n"
+                          "\"$SPath$$SName$ $SPath$$SNameNo$$Index$.c -d \"\r\n"
+                          "\r\n"
+                          "解释为：把源路径下的已经选择的文件通过选择的后\r\n"
+                          "台程序处理到文件存储路径下，采用\"源文件名+索引\r\n"
+                          "号.c\" 的方式命名。参数-d (当然后台程序需要支持\r\n"
+                          "这样的参数输入格式)\r\n"
+                          "\r\n"
+                          "注意：\r\n"
+                          "1.当不能得到期望结果时，请考虑后台程序的调用格\r\n"
+                          "式和软件本身的局限性,尝试修改命令行。\r\n"
+                          "\r\n"
+                          "2.至少有一个待处理文件才会执行处理，如果只需要\r\n"
+                          "命令行不需要处理文件时，可以随便添加一个文件。\r\n"
+                          "\r\n"
+                          "3.调用dos命令可以在程序框内填入\"cmd /c\"\r\n"
+                          "\r\n"
+                          "4.当前路径=文件存储路径。\r\n");
+}
+
+HelpFrm::HelpFrm()
+    : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("HelpFrm"));
+    setWindowTitle(QStringLiteral("帮助"));
+    setWindowIcon(ProgramIcon());
+    setFixedSize(Px(4800), Px(3135));
+
+    m_command1 = new QPushButton(QStringLiteral("关闭"), this);
+    m_command1->setObjectName(QStringLiteral("Command1"));
+    m_command1->setGeometry(Px(1600), Px(2520), Px(1575), Px(375));
+    m_command1->setAutoDefault(true);
+
+    m_text1 = new QPlainTextEdit(this);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setGeometry(Px(120), Px(120), Px(4575), Px(2295));
+    m_text1->setReadOnly(true);
+    m_text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_text1->setTabChangesFocus(true);
+    m_text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_text1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_text1->setFont(HelpTextFont());
+    m_text1->setTabStopDistance(kTabStopChars *
+                                QFontMetricsF(m_text1->font()).horizontalAdvance(QLatin1Char('x')));
+    m_text1->setPlainText(HelpText());
+
+    // "关闭" comes first in the tab order and so has the focus at opening.
+    QWidget::setTabOrder(m_command1, m_text1);
+    m_command1->setFocus();
+
+    connect(m_command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+}
+
+HelpFrm::~HelpFrm() = default;
+
+void HelpFrm::Command1_Click()
+{
+    done(QDialog::Rejected);
+}
+
+void HelpFrm::reject()
+{
+    Command1_Click();
+}
+
 void OpenHelpWindow()
 {
-    QMessageBox::information(nullptr, QStringLiteral("帮助"), QStringLiteral("帮助"));
+    HelpFrm window;
+    window.exec();
 }
 
 } // namespace corvane

@@ -1,6 +1,34 @@
 #pragma once
 
+#include <QDialog>
+#include <QString>
+
+class QPlainTextEdit;
+class QPushButton;
+
 namespace corvane {
+
+// The help text: 25 lines, each ending in CR LF.
+QString HelpText();
+
+// The help window: the help text in a scrolling box and a close button.
+class HelpFrm final : public QDialog {
+    Q_OBJECT
+
+public:
+    HelpFrm();
+    ~HelpFrm() override;
+    Q_DISABLE_COPY_MOVE(HelpFrm)
+
+    void Command1_Click();
+
+    // Esc and the close box end here, as a click on "关闭".
+    void reject() override;
+
+private:
+    QPlainTextEdit *m_text1 = nullptr;
+    QPushButton *m_command1 = nullptr;
+};
 
 // Opens the help window modally and returns when it has closed.
 void OpenHelpWindow();

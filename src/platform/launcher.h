@@ -26,7 +26,9 @@ struct LaunchRequest final {
 };
 
 // A window that shows one command's output while it runs. The window layer
-// implements it; the launcher feeds it and closes it when the command ends.
+// implements it; the launcher owns it, feeds it the output as it comes,
+// calls commandFinished() once when the command has ended and then destroys
+// it (before RunningCommand::finished() is emitted).
 class ConsoleView {
 public:
     virtual ~ConsoleView() = default;
@@ -34,11 +36,13 @@ public:
     virtual void commandFinished() = 0;
 };
 
-// Opens a console view titled with the given command line.
+// Opens a console view titled with the given command line. May return null;
+// the output then goes to the report alone, when it is captured.
 using ConsoleFactory = std::function<std::unique_ptr<ConsoleView>(const QString &title)>;
 
 // One started command. Emits finished() exactly once, from the event loop,
-// when the process has ended and been reaped.
+// when the process has ended and been reaped. Destroying it never stops the
+// process: a command still running then goes on, and is still reaped.
 class RunningCommand : public QObject {
     Q_OBJECT
 public:
@@ -47,14 +51,16 @@ public:
 
     virtual bool isRunning() const = 0;
     virtual qint64 processId() const = 0;
-    // Exit status once finished; -1 when the process ended by a signal.
+    // Exit status once finished; -1 while running and when the process
+    // ended by a signal.
     virtual int exitCode() const = 0;
 
 signals:
     void finished();
 };
 
-// Result of a start: either a running command or the reason it could not start.
+// Result of a start: either a running command or the reason it could not
+// start, a short text for the user.
 struct LaunchResult final {
     std::unique_ptr<RunningCommand> command;
     QString error;

@@ -1,14 +1,403 @@
 #include "settings/options_dialog.h"
 
-#include <QMessageBox>
+#include "app/program_icon.h"
+#include "platform/file_dialog.h"
+#include "settings/active_tool.h"
+#include "settings/settings_file.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include <utility>
 
 namespace corvane {
 
-// Placeholder until the options dialog is built.
+namespace {
+
+// Layouts are given in twips; 15 twips make one pixel at 96 dpi.
+constexpr int Px(int twips)
+{
+    return twips >= 0 ? (twips + 7) / 15 : -((-twips + 7) / 15);
+}
+
+QRect PxRect(int left, int top, int width, int height)
+{
+    return QRect(Px(left), Px(top), Px(width), Px(height));
+}
+
+constexpr int kPageLeft = 240;
+constexpr int kHiddenPageLeft = -20000;
+constexpr int kPageTop = 360;
+
+// A tab caption that shows the name as typed ('&' would mark an access key).
+QString TabCaption(const QString &name)
+{
+    QString caption = name;
+    return caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+QString DefaultTabCaption(int index)
+{
+    return QStringLiteral("工具") + QString::number(index + 1);
+}
+
+// The tab strip. Ctrl+Tab belongs to the dialog, so the strip does not use
+// Ctrl+Tab or Ctrl+Shift+Tab to change tabs itself.
+class OptionsTabStrip final : public QTabWidget {
+public:
+    using QTabWidget::QTabWidget;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+            event->modifiers().testFlag(Qt::ControlModifier)) {
+            event->ignore();
+            return;
+        }
+        QTabWidget::keyPressEvent(event);
+    }
+};
+
+// Tabs with narrow side margins, so that the eight default captions fit the
+// strip's width without scrolling.
+class CompactTabStyle final : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option,
+                    const QWidget *widget) const override
+    {
+        if (metric == PM_TabBarTabHSpace)
+            return kTabSideSpace;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+private:
+    static constexpr int kTabSideSpace = 10;
+};
+
+// A check box that can show the grey state of a stored 2, while a click only
+// ever turns it on or off.
+class ProfileCheckBox final : public QCheckBox {
+public:
+    ProfileCheckBox(const QString &text, QWidget *parent) : QCheckBox(text, parent)
+    {
+        setTristate(true);
+    }
+
+protected:
+    void nextCheckState() override
+    {
+        setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    }
+};
+
+QLabel *CreateLabel(const QString &text, const QString &name, const QRect &geometry,
+                    QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QLineEdit *CreateTextBox(const QString &name, const QRect &geometry, QWidget *parent)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setGeometry(geometry);
+    return edit;
+}
+
+QPushButton *CreateButton(const QString &text, const QString &name, const QRect &geometry,
+                          QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    // No default button: Enter presses nothing, not even the focused button.
+    button->setAutoDefault(false);
+    return button;
+}
+
+QString ArrayName(const char *name, int index)
+{
+    return QLatin1String(name) + QLatin1Char('_') + QString::number(index);
+}
+
+// Shows the text from its start, as a freshly filled text box does.
+void SetFieldText(QLineEdit *edit, const QString &text)
+{
+    edit->setText(text);
+    edit->setCursorPosition(0);
+}
+
+} // namespace
+
+frmOptions::frmOptions(std::function<void()> refreshToolMenu)
+    : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_refreshToolMenu(std::move(refreshToolMenu))
+{
+    setObjectName(QStringLiteral("frmOptions"));
+    setWindowTitle(QStringLiteral("选项"));
+    setWindowIcon(ProgramIcon());
+    setFixedSize(Px(6120), Px(4905));
+
+    m_tbsOptions = new OptionsTabStrip(this);
+    m_tbsOptions->setObjectName(QStringLiteral("tbsOptions"));
+    m_tbsOptions->setGeometry(PxRect(120, 0, 5895, 4245));
+    auto *tabStyle = new CompactTabStyle;
+    tabStyle->setParent(this);
+    m_tbsOptions->tabBar()->setStyle(tabStyle);
+    for (int i = 0; i < kToolCount; ++i)
+        m_tbsOptions->addTab(new QWidget, DefaultTabCaption(i));
+    m_tbsOptions->setCurrentIndex(0);
+    // The scroll arrows that long names bring up are for the mouse only.
+    const QList<QToolButton *> arrows = m_tbsOptions->tabBar()->findChildren<QToolButton *>();
+    for (QToolButton *arrow : arrows)
+        arrow->setFocusPolicy(Qt::NoFocus);
+
+    // The pages are the dialog's own children, laid over the tab strip.
+    for (int i = 0; i < kToolCount; ++i)
+        m_picOptions[size_t(i)] = createPage(i);
+
+    m_cmdOK = CreateButton(QStringLiteral("确定"), QStringLiteral("cmdOK"),
+                           PxRect(2520, 4440, 1095, 375), this);
+    m_cmdCancel = CreateButton(QStringLiteral("取消"), QStringLiteral("cmdCancel"),
+                               PxRect(3720, 4440, 1095, 375), this);
+    m_cmdApply = CreateButton(QStringLiteral("应用"), QStringLiteral("cmdApply"),
+                              PxRect(4920, 4440, 1095, 375), this);
+
+    QWidget::setTabOrder(m_tbsOptions, m_cmdOK);
+    QWidget::setTabOrder(m_cmdOK, m_cmdCancel);
+    QWidget::setTabOrder(m_cmdCancel, m_cmdApply);
+    QWidget *previous = m_cmdApply;
+    for (size_t i = 0; i < size_t(kToolCount); ++i) {
+        for (QWidget *next :
+             {static_cast<QWidget *>(m_text1[i]), static_cast<QWidget *>(m_text2[i]),
+              static_cast<QWidget *>(m_command1[i]), static_cast<QWidget *>(m_text3[i]),
+              static_cast<QWidget *>(m_check1[i]), static_cast<QWidget *>(m_check2[i])}) {
+            QWidget::setTabOrder(previous, next);
+            previous = next;
+        }
+    }
+    m_tbsOptions->setFocus();
+
+    connect(m_tbsOptions, &QTabWidget::currentChanged, this, [this] { tbsOptions_Click(); });
+    for (int i = 0; i < kToolCount; ++i)
+        connect(m_command1[size_t(i)], &QPushButton::clicked, this,
+                [this, i] { Command1_Click(i); });
+    connect(m_cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(m_cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    connect(m_cmdApply, &QPushButton::clicked, this, [this] { cmdApply_Click(); });
+
+    // Key preview: the dialog sees every key before the control that has the
+    // focus.
+    installEventFilter(this);
+    const QList<QWidget *> children = findChildren<QWidget *>();
+    for (QWidget *child : children)
+        child->installEventFilter(this);
+
+    Form_Load();
+}
+
+frmOptions::~frmOptions() = default;
+
+QWidget *frmOptions::createPage(int index)
+{
+    const size_t i = size_t(index);
+    auto *page = new QWidget(this);
+    page->setObjectName(ArrayName("picOptions", index));
+    page->setGeometry(PxRect(index == 0 ? kPageLeft : kHiddenPageLeft, kPageTop, 5685, 3780));
+
+    CreateLabel(QStringLiteral("名称："), ArrayName("Label1", index), PxRect(120, 360, 735, 255),
+                page);
+    m_text1[i] = CreateTextBox(ArrayName("Text1", index), PxRect(720, 360, 1815, 270), page);
+    CreateLabel(QStringLiteral("程序："), ArrayName("Label2", index), PxRect(120, 840, 735, 255),
+                page);
+    m_text2[i] = CreateTextBox(ArrayName("Text2", index), PxRect(720, 840, 4095, 270), page);
+    m_command1[i] = CreateButton(QStringLiteral("..."), ArrayName("Command1", index),
+                                 PxRect(4920, 840, 495, 255), page);
+    m_check1[i] = new ProfileCheckBox(QStringLiteral("捕获输出"), page);
+    m_check1[i]->setObjectName(ArrayName("Check1", index));
+    m_check1[i]->setGeometry(PxRect(720, 1440, 1095, 375));
+    m_check2[i] = new ProfileCheckBox(QStringLiteral("显示DOS窗口"), page);
+    m_check2[i]->setObjectName(ArrayName("Check2", index));
+    m_check2[i]->setGeometry(PxRect(3120, 1440, 1335, 375));
+    // The layout was made for a narrower font: a caption never gets cut off.
+    for (QCheckBox *box : {m_check1[i], m_check2[i]})
+        box->resize(qMax(box->width(), box->sizeHint().width()), box->height());
+    CreateLabel(QStringLiteral("命令行："), ArrayName("Label3", index), PxRect(120, 3120, 735, 255),
+                page);
+    m_text3[i] = CreateTextBox(ArrayName("Text3", index), PxRect(120, 3360, 5295, 270), page);
+    return page;
+}
+
+int frmOptions::CheckValue(const QCheckBox *box)
+{
+    switch (box->checkState()) {
+    case Qt::Unchecked:
+        return 0;
+    case Qt::PartiallyChecked:
+        return 2;
+    case Qt::Checked:
+        break;
+    }
+    return 1;
+}
+
+void frmOptions::SetCheckValue(QCheckBox *box, int value)
+{
+    // Any other non-zero value means on, as the active tool reads it.
+    if (value == 0)
+        box->setCheckState(Qt::Unchecked);
+    else if (value == 2)
+        box->setCheckState(Qt::PartiallyChecked);
+    else
+        box->setCheckState(Qt::Checked);
+}
+
+void frmOptions::ReadAllTools()
+{
+    for (int i = 0; i < kToolCount; ++i) {
+        const size_t at = size_t(i);
+        SetFieldText(m_text1[at], ReadStringSetting(ToolKey("Text1(", i)));
+        SetFieldText(m_text2[at], ReadStringSetting(ToolKey("Text2(", i)));
+        SetFieldText(m_text3[at], ReadStringSetting(ToolKey("Text3(", i)));
+        SetCheckValue(m_check1[at], ReadIntSetting(ToolKey("Check1(", i)));
+        SetCheckValue(m_check2[at], ReadIntSetting(ToolKey("Check2(", i)));
+        if (!m_text1[at]->text().isEmpty())
+            m_tbsOptions->setTabText(i, TabCaption(m_text1[at]->text()));
+    }
+}
+
+void frmOptions::SaveAllTools()
+{
+    for (int i = 0; i < kToolCount; ++i) {
+        const size_t at = size_t(i);
+        WriteStringSetting(ToolKey("Text1(", i), m_text1[at]->text());
+        WriteStringSetting(ToolKey("Text2(", i), m_text2[at]->text());
+        WriteStringSetting(ToolKey("Text3(", i), m_text3[at]->text());
+        WriteIntSetting(ToolKey("Check1(", i), CheckValue(m_check1[at]));
+        WriteIntSetting(ToolKey("Check2(", i), CheckValue(m_check2[at]));
+    }
+}
+
+void frmOptions::Form_Load()
+{
+    // Centred on the screen by the dialog's outer size.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    const QSize outer = frameGeometry().size();
+    move(area.x() + (area.width() - outer.width()) / 2,
+         area.y() + (area.height() - outer.height()) / 2);
+}
+
+void frmOptions::tbsOptions_Click()
+{
+    const int selected = m_tbsOptions->currentIndex();
+    for (int i = 0; i < m_tbsOptions->count(); ++i) {
+        QWidget *page = m_picOptions[size_t(i)];
+        // A hidden page is moved out of sight and disabled, so that the
+        // focus cannot enter it.
+        if (i == selected) {
+            page->move(Px(kPageLeft), Px(kPageTop));
+            page->setEnabled(true);
+        } else {
+            page->move(Px(kHiddenPageLeft), Px(kPageTop));
+            page->setEnabled(false);
+        }
+    }
+}
+
+bool frmOptions::Form_KeyDown(int keyCode, Qt::KeyboardModifiers shift)
+{
+    const Qt::KeyboardModifiers shiftState =
+        shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    if (keyCode != Qt::Key_Tab || shiftState != Qt::ControlModifier)
+        return false;
+    const int position = m_tbsOptions->currentIndex() + 1;
+    if (position == m_tbsOptions->count())
+        m_tbsOptions->setCurrentIndex(0);
+    else
+        m_tbsOptions->setCurrentIndex(position);
+    return true;
+}
+
+void frmOptions::Command1_Click(int index)
+{
+    const QString fileName = ChooseOpenFile(this, ProgramFileFilters());
+    if (fileName.isEmpty())
+        return;
+    SetFieldText(m_text2[size_t(index)], QDir::toNativeSeparators(fileName));
+}
+
+void frmOptions::cmdApply_Click()
+{
+    SaveAllTools();
+    LoadActiveTool();
+}
+
+void frmOptions::cmdOK_Click()
+{
+    SaveAllTools();
+    LoadActiveTool();
+    done(QDialog::Accepted);
+}
+
+void frmOptions::cmdCancel_Click()
+{
+    done(QDialog::Rejected);
+}
+
+void frmOptions::Form_Unload()
+{
+    if (m_refreshToolMenu)
+        m_refreshToolMenu();
+}
+
+void frmOptions::done(int result)
+{
+    Form_Unload();
+    QDialog::done(result);
+}
+
+void frmOptions::reject()
+{
+    // Esc and the close box end here: both act as Cancel.
+    cmdCancel_Click();
+}
+
+bool frmOptions::eventFilter(QObject *watched, QEvent *event)
+{
+    // Ctrl+Tab is used up here: no control of the dialog has a use for it,
+    // and passing it on would bring it back to this filter at each parent.
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<const QKeyEvent *>(event);
+        if (Form_KeyDown(key->key(), key->modifiers()))
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void OpenOptionsDialog(const std::function<void()> &refreshToolMenu)
 {
-    QMessageBox::information(nullptr, QStringLiteral("选项"), QStringLiteral("选项"));
-    refreshToolMenu();
+    frmOptions dialog(refreshToolMenu);
+    dialog.ReadAllTools();
+    dialog.exec();
 }
 
 } // namespace corvane

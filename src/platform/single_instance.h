@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QLockFile>
+#include <QString>
+
+namespace corvane {
+
+// Recognises a second start of the same program by the same user: a lock
+// file in the user's runtime folder, named after the executable's path. A
+// lock left behind by an instance that crashed (its process is gone) does
+// not block the next start.
+class SingleInstance final {
+public:
+    explicit SingleInstance(const QString &lockPath);
+    ~SingleInstance();
+    Q_DISABLE_COPY_MOVE(SingleInstance)
+
+    // Takes the lock. False only when another running instance holds it; a
+    // lock that cannot be created at all (no runtime folder, no space) lets
+    // the program start rather than refuse.
+    bool tryAcquire();
+    void release();
+
+    const QString &lockPath() const { return m_path; }
+
+private:
+    QString m_path;
+    QLockFile m_lock;
+};
+
+// The lock file of the program at executablePath in the given runtime folder.
+QString InstanceLockPath(const QString &runtimeFolder, const QString &executablePath);
+
+// The lock file of this program: in $XDG_RUNTIME_DIR (the temporary folder,
+// with the user id in the name, when there is none).
+QString DefaultInstanceLockPath();
+
+} // namespace corvane
