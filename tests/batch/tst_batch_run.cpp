@@ -1,4 +1,6 @@
+#include "argv_record.h"
 #include "batch/batch_run.h"
+#include "corvane_helpers.h"
 #include "message_recorder.h"
 #include "platform/data_folder.h"
 #include "platform/desktop_services.h"
@@ -12,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <sys/stat.h>
@@ -119,6 +122,8 @@ private slots:
     void unusableDestination();
     void readOnlyReportIsNotDeleted();
     void commandThatCannotStartStopsBatch();
+    void namesReachProgramAsData_data();
+    void namesReachProgramAsData();
 
 private:
     void setTool(int index, const QString &program, const QString &commandLine, bool capture);
@@ -431,6 +436,94 @@ void TestBatchRun::commandThatCannotStartStopsBatch()
     QCOMPARE(m_host->progress, 1);
     QCOMPARE(m_host->status, QStringLiteral("完成"));
     QVERIFY(m_host->processEnabled);
+}
+
+void TestBatchRun::namesReachProgramAsData_data()
+{
+    QTest::addColumn<QString>("commandTemplate");
+    QTest::addColumn<bool>("capture");
+    QTest::addColumn<QList<QStringList>>("expected");
+
+    // Unquoted, a name splits at its blanks and a pair of double quotes in it
+    // groups; quoted, every name is one argument. Nothing else is special.
+    const QList<QStringList> unquoted = {
+        {QStringLiteral("a;b.txt")},
+        {QStringLiteral("$(touch"), QStringLiteral("pwned).txt")},
+        {QStringLiteral("`touch"), QStringLiteral("pwned`.txt")},
+        {QStringLiteral("x|y.txt")},
+        {QStringLiteral("&&.txt")},
+        {QStringLiteral(">out.txt")},
+        {QStringLiteral("it's.txt")},
+        {QStringLiteral("a"), QStringLiteral("b.txt")},
+        {QStringLiteral("*.txt")},
+        {QStringLiteral("~")},
+        {QStringLiteral("q.txt")},
+        {QStringLiteral("中文"), QStringLiteral("名.txt")},
+    };
+    const QList<QStringList> quoted = {
+        {QStringLiteral("a;b.txt")},  {QStringLiteral("$(touch pwned).txt")},
+        {QStringLiteral("`touch pwned`.txt")},
+        {QStringLiteral("x|y.txt")},  {QStringLiteral("&&.txt")},
+        {QStringLiteral(">out.txt")}, {QStringLiteral("it's.txt")},
+        {QStringLiteral("a b.txt")},  {QStringLiteral("*.txt")},
+        {QStringLiteral("~")},        {QStringLiteral("q.txt")},
+        {QStringLiteral("中文 名.txt")},
+    };
+    QTest::newRow("unquoted, capture off") << QStringLiteral("$SName$") << false << unquoted;
+    QTest::newRow("unquoted, capture on") << QStringLiteral("$SName$") << true << unquoted;
+    QTest::newRow("quoted, capture off") << QStringLiteral("\"$SName$\"") << false << quoted;
+    QTest::newRow("quoted, capture on") << QStringLiteral("\"$SName$\"") << true << quoted;
+}
+
+void TestBatchRun::namesReachProgramAsData()
+{
+    QFETCH(QString, commandTemplate);
+    QFETCH(bool, capture);
+    QFETCH(QList<QStringList>, expected);
+
+    const QStringList names = {
+        QStringLiteral("a;b.txt"),   QStringLiteral("$(touch pwned).txt"),
+        QStringLiteral("`touch pwned`.txt"),
+        QStringLiteral("x|y.txt"),   QStringLiteral("&&.txt"),
+        QStringLiteral(">out.txt"),  QStringLiteral("it's.txt"),
+        QStringLiteral("a b.txt"),   QStringLiteral("*.txt"),
+        QStringLiteral("~"),         QStringLiteral("\"q\".txt"),
+        QStringLiteral("中文 名.txt"),
+    };
+    const QString records = m_root->filePath(QStringLiteral("records"));
+    qputenv(CORVANE_ARGV_RECORD_VARIABLE, QFile::encodeName(records));
+    auto unset = qScopeGuard([] { qunsetenv(CORVANE_ARGV_RECORD_VARIABLE); });
+
+    setTool(0, QStringLiteral(CORVANE_HELPER_ARGV_RECORDER), commandTemplate, capture);
+    addJobs(names);
+    test::MessageRecorder messages;
+    m_batch->Command3_Click();
+    QCOMPARE(messages.count(), 0);
+
+    const QList<test::ArgvRecord> seen = test::ReadArgvRecords(records);
+    QCOMPARE(seen.size(), expected.size());
+    for (qsizetype i = 0; i < seen.size(); ++i) {
+        QStringList arguments;
+        for (qsizetype a = 1; a < seen.at(i).arguments.size(); ++a)
+            arguments << QString::fromUtf8(seen.at(i).arguments.at(a));
+        QCOMPARE(arguments, expected.at(i));
+        QCOMPARE(seen.at(i).workingDirectory, QFile::encodeName(m_destination));
+        QCOMPARE(seen.at(i).standardInput, QByteArray("eof"));
+    }
+
+    // Only what the program itself wrote exists: no file from a name.
+    QCOMPARE(QDir(m_destination).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
+    QCOMPARE(QDir(m_source).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
+    const QStringList dataFiles =
+        QDir(m_data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QCOMPARE(dataFiles, capture ? QStringList({QStringLiteral("config.ini"), QStringLiteral("report.txt")})
+                                : QStringList({QStringLiteral("config.ini")}));
+    QCOMPARE(QDir(m_root->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList({QStringLiteral("data"), QStringLiteral("destination"),
+                          QStringLiteral("records"), QStringLiteral("source")}));
+    QVERIFY(!QFile::exists(QDir::home().filePath(QStringLiteral("pwned"))));
 }
 
 QTEST_GUILESS_MAIN(TestBatchRun)
