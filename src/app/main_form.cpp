@@ -110,7 +110,7 @@ MainForm::MainForm(QWidget *parent)
     createControls();
     createMenus();
     connectHandlers();
-    setTabOrder();
+    applyTabOrder();
     SetCaptionSink([this](const QString &caption) { setWindowTitle(caption); });
 }
 
@@ -248,7 +248,7 @@ void MainForm::connectHandlers()
     connect(HelpAbout, &QAction::triggered, this, &MainForm::HelpAbout_Click);
 }
 
-void MainForm::setTabOrder()
+void MainForm::applyTabOrder()
 {
     // The order of the layout table; labels and the progress bar take no
     // focus, and List2 is never shown.

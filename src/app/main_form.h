@@ -104,7 +104,7 @@ private:
     void createControls();
     void createMenus();
     void connectHandlers();
-    void setTabOrder();
+    void applyTabOrder();
     void startBrowsing();
     void addFiles(const QList<bool> *selected);
     void FitListScroll(JobListView *list);

@@ -4,9 +4,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QStringList>
 
 #include <optional>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace corvane {
@@ -21,7 +23,53 @@ std::optional<QString> &fixedDataFolder()
 bool isWritableFolder(const QString &folder)
 {
     const QByteArray native = QFile::encodeName(folder);
-    return QFileInfo(folder).isDir() && ::access(native.constData(), W_OK) == 0;
+    struct stat info {};
+    if (::stat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return false;
+    // access() also answers for read-only mounts and for the caller's groups.
+    return ::access(native.constData(), W_OK) == 0;
+}
+
+// The program folders of the FHS and the per-user ones that Debian's
+// ~/.profile puts on PATH. A program there is installed beside others, so
+// the folder is not its own, even for a user (or root) who may write there.
+bool isSharedProgramFolder(const QString &folder)
+{
+    const QString home = QDir::homePath();
+    const QStringList shared = {
+        QStringLiteral("/bin"),
+        QStringLiteral("/sbin"),
+        QStringLiteral("/usr/bin"),
+        QStringLiteral("/usr/sbin"),
+        QStringLiteral("/usr/games"),
+        QStringLiteral("/usr/local/bin"),
+        QStringLiteral("/usr/local/sbin"),
+        QStringLiteral("/usr/local/games"),
+        JoinPath(home, QStringLiteral("bin")),
+        JoinPath(home, QStringLiteral(".local/bin")),
+    };
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    if (canonical.isEmpty())
+        return false;
+    for (const QString &candidate : shared) {
+        if (QFileInfo(candidate).canonicalFilePath() == canonical)
+            return true;
+    }
+    return false;
+}
+
+// Creates the folder and any missing parent with mode 0700, as the XDG base
+// directory rules ask for: report.txt may hold private command output.
+bool makePrivateFolder(const QString &folder)
+{
+    if (QFileInfo(folder).isDir())
+        return true;
+    const QString parent = QFileInfo(folder).path();
+    if (parent == folder || !makePrivateFolder(parent))
+        return false;
+    return QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 } // namespace
 
@@ -30,24 +78,26 @@ QString ProgramFolder()
     return QDir::cleanPath(QCoreApplication::applicationDirPath());
 }
 
+QString UserConfigFolder()
+{
+    return JoinPath(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
+                    QStringLiteral("Corvane"));
+}
+
 QString ChooseDataFolder(const QString &programFolder, const QString &userConfigFolder)
 {
-    if (isWritableFolder(programFolder))
+    if (isWritableFolder(programFolder) && !isSharedProgramFolder(programFolder))
         return QDir::cleanPath(programFolder);
     const QString folder = QDir::cleanPath(userConfigFolder);
-    QDir().mkpath(folder);
+    makePrivateFolder(folder);
     return folder;
 }
 
 QString DataFolder()
 {
     std::optional<QString> &folder = fixedDataFolder();
-    if (!folder) {
-        const QString userConfig = JoinPath(
-            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
-            QStringLiteral("Corvane"));
-        folder = ChooseDataFolder(ProgramFolder(), userConfig);
-    }
+    if (!folder)
+        folder = ChooseDataFolder(ProgramFolder(), UserConfigFolder());
     return *folder;
 }
 

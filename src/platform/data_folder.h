@@ -8,17 +8,25 @@ namespace corvane {
 // root folder "/" ends in one).
 QString ProgramFolder();
 
+// The per-user config folder: $XDG_CONFIG_HOME/Corvane, or ~/.config/Corvane
+// when that variable is not set.
+QString UserConfigFolder();
+
 // The folder where config.ini and report.txt live: the program folder when
-// it is writable, else the per-user config folder ($XDG_CONFIG_HOME/Corvane),
-// created when needed. Decided once, on the first call, unless a folder was
-// set with SetDataFolder.
+// it is writable, else the per-user config folder. Decided once, on the
+// first call, unless a folder was set with SetDataFolder.
 QString DataFolder();
 
 // Fixes the data folder (tests point it at a temporary folder).
 void SetDataFolder(const QString &folder);
 
-// Chooses the data folder for a given program folder and per-user config
-// folder; the rule behind DataFolder(), exposed for tests.
+// The rule behind DataFolder(), exposed for tests. The program folder is the
+// data folder when it is the program's own writable folder: writable by this
+// user, with at least one write permission bit (root may write anywhere, but
+// a folder without write bits stays read-only for Corvane), and not a folder
+// that installed programs share, such as /usr/bin, /usr/local/bin or
+// ~/.local/bin. Otherwise the per-user folder is the data folder; it is
+// created, readable only by its owner, when missing.
 QString ChooseDataFolder(const QString &programFolder, const QString &userConfigFolder);
 
 // Joins a folder and a file name with exactly one '/' between them.

@@ -97,6 +97,8 @@ private slots:
     void toolsFromConfig_data();
     void toolsFromConfig();
     void toolsClickSwitchesWithoutWriting();
+    void menuCommandsOpenTheirWindows_data();
+    void menuCommandsOpenTheirWindows();
     void exitWritesCurrentTool_data();
     void exitWritesCurrentTool();
     void closeBoxDoesNotWrite();
@@ -537,6 +539,42 @@ void TestMainForm::toolsClickSwitchesWithoutWriting()
     // The menu keeps its captions and marks nothing.
     QCOMPARE(control<QAction>("Tools_2")->text(), QStringLiteral("Convert"));
     QVERIFY(!control<QAction>("Tools_5")->isChecked());
+}
+
+void TestMainForm::menuCommandsOpenTheirWindows_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("选项") << QStringLiteral("MenuOption");
+    QTest::newRow("主题") << QStringLiteral("HelpTopic");
+    QTest::newRow("关于") << QStringLiteral("HelpAbout");
+}
+
+void TestMainForm::menuCommandsOpenTheirWindows()
+{
+    QFETCH(QString, command);
+    QVERIFY(load());
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QString opened;
+    bool modal = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *window = QApplication::activeModalWidget();
+        if (!window)
+            return;
+        opened = window->objectName();
+        modal = window->isModal() && window->isVisible();
+        // A name saved meanwhile shows in the Tools menu once the options
+        // dialog has closed.
+        WriteStringSetting(QStringLiteral("Text1(4)"), QStringLiteral("Saved"));
+        window->close();
+    });
+    control<QAction>(qPrintable(command))->trigger();
+    QVERIFY2(!opened.isEmpty(), "no modal window opened");
+    QVERIFY(modal);
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(control<QAction>("Tools_4")->text(), command == QLatin1String("MenuOption")
+                                                      ? QStringLiteral("Saved")
+                                                      : QStringLiteral("工具5"));
 }
 
 void TestMainForm::exitWritesCurrentTool_data()
