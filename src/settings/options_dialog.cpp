@@ -171,6 +171,9 @@ frmOptions::frmOptions(std::function<void()> refreshToolMenu)
     // The pages are the dialog's own children, laid over the tab strip.
     for (int i = 0; i < kToolCount; ++i)
         m_picOptions[size_t(i)] = createPage(i);
+    // The pages off screen are disabled from the start, not only after the
+    // first tab change: Tab must never move the focus into a hidden field.
+    tbsOptions_Click();
 
     m_cmdOK = CreateButton(QStringLiteral("确定"), QStringLiteral("cmdOK"),
                            PxRect(2520, 4440, 1095, 375), this);
