@@ -71,8 +71,8 @@ double runBare(int count, const char *program, bool withArgument, const QByteArr
     timer.start();
     for (int i = 0; i < count; ++i) {
         const QByteArray argument = QByteArray("file") + QByteArray::number(i) + ".txt";
-        char *argv[] = {const_cast<char *>(program), withArgument ? const_cast<char *>(argument.constData()) : nullptr,
-                        nullptr};
+        char *argv[] = {const_cast<char *>(program),
+                        withArgument ? const_cast<char *>(argument.constData()) : nullptr, nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -130,7 +130,8 @@ int main(int argc, char *argv[])
     std::printf("%d entries per run\n", count);
 
     const double bareTrue = runBare(count, "/bin/true", false, {});
-    const double engineTrue = runEngine(count, folder, QStringLiteral("/bin/true"), QString(), false);
+    const double engineTrue =
+        runEngine(count, folder, QStringLiteral("/bin/true"), QString(), false);
     std::printf("/bin/true      bare %8.1f ms  engine %8.1f ms  ratio %.2f\n", bareTrue, engineTrue,
                 engineTrue / bareTrue);
 
@@ -160,8 +161,9 @@ int main(int argc, char *argv[])
     std::vector<double> waits = probe.waitsMs;
     std::sort(waits.begin(), waits.end());
     if (!waits.empty()) {
-        std::printf("posted event wait during a 2 s command: %zu events, median %.3f ms, max %.3f ms\n",
-                    waits.size(), waits[waits.size() / 2], waits.back());
+        std::printf(
+            "posted event wait during a 2 s command: %zu events, median %.3f ms, max %.3f ms\n",
+            waits.size(), waits[waits.size() / 2], waits.back());
     }
     return 0;
 }

@@ -88,9 +88,9 @@ bool BatchRun::runEntry(int index, const QString &destination)
     const ActiveToolState tool = ActiveTool();
 
     LaunchRequest request;
-    request.commandLine = BuildCommandLine(tool.ToolProgram, tool.ToolCommandLine,
-                                           tool.CaptureOutput, name, folder, index, destination,
-                                           m_reportPath);
+    request.commandLine =
+        BuildCommandLine(tool.ToolProgram, tool.ToolCommandLine, tool.CaptureOutput, name, folder,
+                         index, destination, m_reportPath);
     request.innerLine = BuildCommandLine(tool.ToolProgram, tool.ToolCommandLine, false, name,
                                          folder, index, destination, m_reportPath);
     request.capture = tool.CaptureOutput;
@@ -100,7 +100,8 @@ bool BatchRun::runEntry(int index, const QString &destination)
 
     LaunchResult started = m_launcher.start(request);
     if (!started.command) {
-        showFailure(QStringLiteral("无法启动命令：\n%1\n%2").arg(request.commandLine, started.error));
+        showFailure(
+            QStringLiteral("无法启动命令：\n%1\n%2").arg(request.commandLine, started.error));
         return false;
     }
     emit entryStarted(index, request.commandLine);

@@ -22,12 +22,12 @@ public:
     // The destination folder (Dir2).
     virtual QString destinationFolder() const = 0;
 
-    virtual void setStatusText(const QString &text) = 0;   // Label3
-    virtual void setProcessEnabled(bool enabled) = 0;      // Command3
-    virtual void setProgressMinimum(int minimum) = 0;      // ProgressBar1
+    virtual void setStatusText(const QString &text) = 0; // Label3
+    virtual void setProcessEnabled(bool enabled) = 0;    // Command3
+    virtual void setProgressMinimum(int minimum) = 0;    // ProgressBar1
     virtual void setProgressMaximum(int maximum) = 0;
     virtual void setProgressValue(int value) = 0;
-    virtual void setReportTimerEnabled(bool enabled) = 0;  // Timer1
+    virtual void setReportTimerEnabled(bool enabled) = 0; // Timer1
 };
 
 // What became of one job entry of the last batch.

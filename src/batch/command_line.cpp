@@ -38,8 +38,8 @@ QString BuildCommandLine(const QString &program, const QString &commandTemplate,
     const QString line = program + QLatin1Char(' ') + expanded;
     if (!capture)
         return line;
-    return QStringLiteral("cmd /c ") + line + QStringLiteral(" >>") + reportPath
-           + QStringLiteral(" 2>&1");
+    return QStringLiteral("cmd /c ") + line + QStringLiteral(" >>") + reportPath +
+           QStringLiteral(" 2>&1");
 }
 
 } // namespace corvane

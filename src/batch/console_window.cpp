@@ -7,8 +7,7 @@
 
 namespace corvane {
 
-ConsoleWindow::ConsoleWindow(const QString &commandLine)
-    : m_decoder(QStringDecoder::Utf8)
+ConsoleWindow::ConsoleWindow(const QString &commandLine) : m_decoder(QStringDecoder::Utf8)
 {
     setObjectName(QStringLiteral("ConsoleWindow"));
     setWindowTitle(commandLine);

@@ -59,8 +59,8 @@ bool DeleteFile(const QString &path, QString *reason)
 {
     const QByteArray native = QFile::encodeName(path);
     struct stat status {};
-    if (::stat(native.constData(), &status) == 0
-        && (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    if (::stat(native.constData(), &status) == 0 &&
+        (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
         if (reason)
             *reason = QStringLiteral("文件只读");
         return false;

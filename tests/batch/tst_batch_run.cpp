@@ -11,10 +11,10 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QScopeGuard>
 #include <QTimer>
 
 #include <sys/stat.h>
@@ -294,8 +294,9 @@ void TestBatchRun::entryAppendedDuringBatchIsNotRun()
 {
     setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo $SName$ >> ../ran.log"), false);
     addJobs({QStringLiteral("a"), QStringLiteral("b")});
-    connect(m_batch.get(), &BatchRun::entryStarted, this,
-            [this](int) { m_host->jobs.append(FakeHost::Job{QStringLiteral("late"), m_source}); });
+    connect(m_batch.get(), &BatchRun::entryStarted, this, [this](int) {
+        m_host->jobs.append(FakeHost::Job{QStringLiteral("late"), m_source});
+    });
     m_batch->Command3_Click();
     QCOMPARE(readAll(m_root->filePath(QStringLiteral("ran.log"))), QByteArray("a\nb\n"));
     QCOMPARE(m_batch->lastResults().size(), 2);
@@ -392,7 +393,8 @@ void TestBatchRun::unusableDestination()
     test::MessageRecorder messages;
     m_batch->Command3_Click();
     QCOMPARE(messages.count(), 1);
-    QVERIFY2(messages.messages().first().text.contains(folder), qPrintable(messages.messages().first().text));
+    QVERIFY2(messages.messages().first().text.contains(folder),
+             qPrintable(messages.messages().first().text));
     QVERIFY(messages.messages().first().text.contains(reason));
     QVERIFY(!QFile::exists(m_root->filePath(QStringLiteral("ran.log"))));
     QCOMPARE(readAll(report), QByteArray("keep"));
@@ -461,12 +463,17 @@ void TestBatchRun::namesReachProgramAsData_data()
         {QStringLiteral("中文"), QStringLiteral("名.txt")},
     };
     const QList<QStringList> quoted = {
-        {QStringLiteral("a;b.txt")},  {QStringLiteral("$(touch pwned).txt")},
+        {QStringLiteral("a;b.txt")},
+        {QStringLiteral("$(touch pwned).txt")},
         {QStringLiteral("`touch pwned`.txt")},
-        {QStringLiteral("x|y.txt")},  {QStringLiteral("&&.txt")},
-        {QStringLiteral(">out.txt")}, {QStringLiteral("it's.txt")},
-        {QStringLiteral("a b.txt")},  {QStringLiteral("*.txt")},
-        {QStringLiteral("~")},        {QStringLiteral("q.txt")},
+        {QStringLiteral("x|y.txt")},
+        {QStringLiteral("&&.txt")},
+        {QStringLiteral(">out.txt")},
+        {QStringLiteral("it's.txt")},
+        {QStringLiteral("a b.txt")},
+        {QStringLiteral("*.txt")},
+        {QStringLiteral("~")},
+        {QStringLiteral("q.txt")},
         {QStringLiteral("中文 名.txt")},
     };
     QTest::newRow("unquoted, capture off") << QStringLiteral("$SName$") << false << unquoted;
@@ -482,12 +489,17 @@ void TestBatchRun::namesReachProgramAsData()
     QFETCH(QList<QStringList>, expected);
 
     const QStringList names = {
-        QStringLiteral("a;b.txt"),   QStringLiteral("$(touch pwned).txt"),
+        QStringLiteral("a;b.txt"),
+        QStringLiteral("$(touch pwned).txt"),
         QStringLiteral("`touch pwned`.txt"),
-        QStringLiteral("x|y.txt"),   QStringLiteral("&&.txt"),
-        QStringLiteral(">out.txt"),  QStringLiteral("it's.txt"),
-        QStringLiteral("a b.txt"),   QStringLiteral("*.txt"),
-        QStringLiteral("~"),         QStringLiteral("\"q\".txt"),
+        QStringLiteral("x|y.txt"),
+        QStringLiteral("&&.txt"),
+        QStringLiteral(">out.txt"),
+        QStringLiteral("it's.txt"),
+        QStringLiteral("a b.txt"),
+        QStringLiteral("*.txt"),
+        QStringLiteral("~"),
+        QStringLiteral("\"q\".txt"),
         QStringLiteral("中文 名.txt"),
     };
     const QString records = m_root->filePath(QStringLiteral("records"));
@@ -518,8 +530,9 @@ void TestBatchRun::namesReachProgramAsData()
              QStringList());
     const QStringList dataFiles =
         QDir(m_data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    QCOMPARE(dataFiles, capture ? QStringList({QStringLiteral("config.ini"), QStringLiteral("report.txt")})
-                                : QStringList({QStringLiteral("config.ini")}));
+    QCOMPARE(dataFiles,
+             capture ? QStringList({QStringLiteral("config.ini"), QStringLiteral("report.txt")})
+                     : QStringList({QStringLiteral("config.ini")}));
     QCOMPARE(QDir(m_root->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList({QStringLiteral("data"), QStringLiteral("destination"),
                           QStringLiteral("records"), QStringLiteral("source")}));

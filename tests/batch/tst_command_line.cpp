@@ -42,10 +42,11 @@ void TestCommandLine::build_data()
     QTest::newRow("paths and name without extension")
         << kProgram << QStringLiteral("-i $SPath$$SName$ -o $DPath$$SNameNo$.mp3") << false << kFile
         << src << 4 << dst << kReport << bs
-        << QStringLiteral("C:\\Tools\\conv.exe -i C:\\Music\\song.live.wav -o D:\\Out\\song.live.mp3");
+        << QStringLiteral(
+               "C:\\Tools\\conv.exe -i C:\\Music\\song.live.wav -o D:\\Out\\song.live.mp3");
     QTest::newRow("index after name without extension")
-        << kProgram << QStringLiteral("$SName$ $DPath$$SNameNo$_$Index$.txt") << false << kFile << src
-        << 4 << dst << kReport << bs
+        << kProgram << QStringLiteral("$SName$ $DPath$$SNameNo$_$Index$.txt") << false << kFile
+        << src << 4 << dst << kReport << bs
         << QStringLiteral("C:\\Tools\\conv.exe song.live.wav D:\\Out\\song.live_4.txt");
     QTest::newRow("quotes kept, other case and unknown names untouched")
         << kProgram << QStringLiteral("\"$SPath$$SName$\" $Index$ $index$ $Name$") << false << kFile
@@ -72,26 +73,24 @@ void TestCommandLine::build_data()
         << QStringLiteral("p") << QStringLiteral("$SPath$|$DPath$") << false << kFile
         << QStringLiteral("C:\\") << 0 << QStringLiteral("D:\\Out") << kReport << bs
         << QStringLiteral("p C:\\|D:\\Out\\");
-    QTest::newRow("several dots")
-        << QStringLiteral("p") << QStringLiteral("$SNameNo$") << false
-        << QStringLiteral("backup.tar.gz") << src << 0 << dst << kReport << bs
-        << QStringLiteral("p backup.tar");
+    QTest::newRow("several dots") << QStringLiteral("p") << QStringLiteral("$SNameNo$") << false
+                                  << QStringLiteral("backup.tar.gz") << src << 0 << dst << kReport
+                                  << bs << QStringLiteral("p backup.tar");
     QTest::newRow("leading dot only")
         << QStringLiteral("p") << QStringLiteral("[$SNameNo$]") << false
-        << QStringLiteral(".profile") << src << 0 << dst << kReport << bs
-        << QStringLiteral("p []");
+        << QStringLiteral(".profile") << src << 0 << dst << kReport << bs << QStringLiteral("p []");
     QTest::newRow("no dot keeps the whole name")
         << QStringLiteral("p") << QStringLiteral("$SNameNo$.out") << false
         << QStringLiteral("Makefile") << src << 0 << dst << kReport << bs
         << QStringLiteral("p Makefile.out");
-    QTest::newRow("first index is 0") << QStringLiteral("p") << QStringLiteral("$Index$") << false
-                                      << kFile << src << 0 << dst << kReport << bs
-                                      << QStringLiteral("p 0");
+    QTest::newRow("first index is 0")
+        << QStringLiteral("p") << QStringLiteral("$Index$") << false << kFile << src << 0 << dst
+        << kReport << bs << QStringLiteral("p 0");
     QTest::newRow("index 12") << QStringLiteral("p") << QStringLiteral("$Index$") << false << kFile
                               << src << 12 << dst << kReport << bs << QStringLiteral("p 12");
     QTest::newRow("index beyond 16 bits")
-        << QStringLiteral("p") << QStringLiteral("$Index$") << false << kFile << src << 40000
-        << dst << kReport << bs << QStringLiteral("p 40000");
+        << QStringLiteral("p") << QStringLiteral("$Index$") << false << kFile << src << 40000 << dst
+        << kReport << bs << QStringLiteral("p 40000");
     QTest::newRow("upper-case placeholder is text")
         << QStringLiteral("p") << QStringLiteral("$SPATH$ $spath$") << false << kFile << src << 0
         << dst << kReport << bs << QStringLiteral("p $SPATH$ $spath$");
@@ -107,9 +106,8 @@ void TestCommandLine::build_data()
         << QStringLiteral("$SNameNo$.x") << src << 0 << dst << kReport << bs
         << QStringLiteral("p $SNameNo$.x");
     QTest::newRow("inserted text is not rescanned by the same replacement")
-        << QStringLiteral("p") << QStringLiteral("$SName$") << false
-        << QStringLiteral("$SName$.x") << src << 0 << dst << kReport << bs
-        << QStringLiteral("p $SName$.x");
+        << QStringLiteral("p") << QStringLiteral("$SName$") << false << QStringLiteral("$SName$.x")
+        << src << 0 << dst << kReport << bs << QStringLiteral("p $SName$.x");
     QTest::newRow("overlapping dollar signs")
         << QStringLiteral("p") << QStringLiteral("$$Index$$Index$$") << false << kFile << src << 3
         << dst << kReport << bs << QStringLiteral("p $33$");
@@ -126,8 +124,9 @@ void TestCommandLine::build_data()
 
     // Linux separator.
     QTest::newRow("slash: folders gain one separator")
-        << QStringLiteral("/usr/bin/conv") << QStringLiteral("-i $SPath$$SName$ -o $DPath$$SNameNo$.mp3")
-        << false << kFile << QStringLiteral("/home/u/Music") << 4 << QStringLiteral("/tmp/out")
+        << QStringLiteral("/usr/bin/conv")
+        << QStringLiteral("-i $SPath$$SName$ -o $DPath$$SNameNo$.mp3") << false << kFile
+        << QStringLiteral("/home/u/Music") << 4 << QStringLiteral("/tmp/out")
         << QStringLiteral("/home/u/.config/Corvane/report.txt") << sl
         << QStringLiteral("/usr/bin/conv -i /home/u/Music/song.live.wav -o /tmp/out/song.live.mp3");
     QTest::newRow("slash: root folder")
@@ -138,9 +137,10 @@ void TestCommandLine::build_data()
         << QStringLiteral("p") << QStringLiteral("$SPath$") << false << kFile
         << QStringLiteral("/data\\") << 0 << dst << kReport << sl << QStringLiteral("p /data\\/");
     QTest::newRow("slash: capture")
-        << QStringLiteral("echo") << QStringLiteral("$SName$") << true << QStringLiteral("中文 名.txt")
-        << QStringLiteral("/srv") << 1 << QStringLiteral("/tmp") << QStringLiteral("/opt/c/report.txt")
-        << sl << QStringLiteral("cmd /c echo 中文 名.txt >>/opt/c/report.txt 2>&1");
+        << QStringLiteral("echo") << QStringLiteral("$SName$") << true
+        << QStringLiteral("中文 名.txt") << QStringLiteral("/srv") << 1 << QStringLiteral("/tmp")
+        << QStringLiteral("/opt/c/report.txt") << sl
+        << QStringLiteral("cmd /c echo 中文 名.txt >>/opt/c/report.txt 2>&1");
 }
 
 void TestCommandLine::build()
@@ -169,7 +169,8 @@ void TestCommandLine::nameWithoutExtension_data()
     QTest::newRow("trailing dot") << QStringLiteral("a.") << QStringLiteral("a");
     QTest::newRow("only a dot") << QStringLiteral(".") << QString();
     QTest::newRow("empty") << QString() << QString();
-    QTest::newRow("full-width dot is no dot") << QStringLiteral("名．txt") << QStringLiteral("名．txt");
+    QTest::newRow("full-width dot is no dot")
+        << QStringLiteral("名．txt") << QStringLiteral("名．txt");
 }
 
 void TestCommandLine::nameWithoutExtension()

@@ -74,8 +74,8 @@ void TestConsoleWindow::showsOutputLiveAndClosesAtEnd()
     ActiveTool().ToolProgram = QStringLiteral("cmd /c");
     // The marker file lets the command end only after the test has seen
     // its first line in the window, so the output is checked while it runs.
-    ActiveTool().ToolCommandLine =
-        QStringLiteral("echo 输出 $SName$; while [ ! -e go$Index$ ]; do sleep 0.01; done; echo 完 >&2");
+    ActiveTool().ToolCommandLine = QStringLiteral(
+        "echo 输出 $SName$; while [ ! -e go$Index$ ]; do sleep 0.01; done; echo 完 >&2");
     ActiveTool().CaptureOutput = capture;
     ActiveTool().ShowDosWindow = true;
 

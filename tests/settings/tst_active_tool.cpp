@@ -73,15 +73,15 @@ void TestActiveTool::loadsToolOfCurrentIndex_data()
 
     QTest::newRow("tool 0") << 0 << QStringLiteral("/bin/zero") << QStringLiteral("$SName$")
                             << false << true << QStringLiteral("Corvane:  -  Zero");
-    QTest::newRow("tool 2, flag 2 is on") << 2 << QStringLiteral("/usr/bin/conv")
-                                         << QStringLiteral("-i \"$SPath$$SName$\"") << true
-                                         << false << QStringLiteral("Corvane:  -  转换");
+    QTest::newRow("tool 2, flag 2 is on")
+        << 2 << QStringLiteral("/usr/bin/conv") << QStringLiteral("-i \"$SPath$$SName$\"") << true
+        << false << QStringLiteral("Corvane:  -  转换");
     QTest::newRow("tool 3, negative flag is on")
         << 3 << QString() << QString() << true << true << QStringLiteral("Corvane:  -  ");
-    QTest::newRow("index 9 has no keys") << 9 << QString() << QString() << false << false
-                                         << QStringLiteral("Corvane:  -  ");
-    QTest::newRow("index -1 has no keys") << -1 << QString() << QString() << false << false
-                                          << QStringLiteral("Corvane:  -  ");
+    QTest::newRow("index 9 has no keys")
+        << 9 << QString() << QString() << false << false << QStringLiteral("Corvane:  -  ");
+    QTest::newRow("index -1 has no keys")
+        << -1 << QString() << QString() << false << false << QStringLiteral("Corvane:  -  ");
 }
 
 void TestActiveTool::loadsToolOfCurrentIndex()
@@ -93,15 +93,16 @@ void TestActiveTool::loadsToolOfCurrentIndex()
     QFETCH(bool, showWindow);
     QFETCH(QString, caption);
 
-    writeConfig(QStringLiteral("[StringSection]\n"
-                               "Text1(0)=Zero\nText2(0)=/bin/zero\nText3(0)=$SName$\n"
-                               "text1(2)=转换\nTEXT2(2)=/usr/bin/conv\nText3(2)=-i \"$SPath$$SName$\"\n"
-                               "[IntegerSection]\n"
-                               "Check1(0)=0\nCheck2(0)=1\n"
-                               "Check1(2)=2\nCheck2(2)=0\n"
-                               "Check1(3)=-5\nCheck2(3)=-1\n"
-                               "CurrentTool=2\n")
-                    .toUtf8());
+    writeConfig(
+        QStringLiteral("[StringSection]\n"
+                       "Text1(0)=Zero\nText2(0)=/bin/zero\nText3(0)=$SName$\n"
+                       "text1(2)=转换\nTEXT2(2)=/usr/bin/conv\nText3(2)=-i \"$SPath$$SName$\"\n"
+                       "[IntegerSection]\n"
+                       "Check1(0)=0\nCheck2(0)=1\n"
+                       "Check1(2)=2\nCheck2(2)=0\n"
+                       "Check1(3)=-5\nCheck2(3)=-1\n"
+                       "CurrentTool=2\n")
+            .toUtf8());
     ActiveTool().CurrentTool = current;
     QCOMPARE(LoadActiveTool(), caption);
     QCOMPARE(ActiveTool().CurrentTool, current);
