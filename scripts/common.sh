@@ -7,9 +7,11 @@ CORVANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Debian packages the build, the tests and the program need.
 CORVANE_PACKAGES=(
-    g++ cmake ninja-build pkg-config
+    g++ cmake ninja-build pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-wqy-microhei
+    # validators of the desktop files; dpkg-shlibdeps for cpack -G DEB
+    desktop-file-utils appstream dpkg-dev
 )
 
 as_root() {

@@ -26,6 +26,7 @@ bool isWritableFolder(const QString &folder)
     struct stat info {};
     if (::stat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
         return false;
+    // Root passes access() on any folder; one without write bits stays read-only.
     if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
         return false;
     // access() also answers for read-only mounts and for the caller's groups.
