@@ -9,7 +9,7 @@ CORVANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 CORVANE_PACKAGES=(
     g++ cmake ninja-build pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    fonts-wqy-microhei
+    fonts-wqy-microhei qt6-translations-l10n xdg-utils
     # validators of the desktop files; dpkg-shlibdeps for cpack -G DEB
     desktop-file-utils appstream dpkg-dev
 )

@@ -5,12 +5,27 @@
 #include "platform/single_instance.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(corvane::ApplicationTitle());
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(CORVANE_VERSION_MAJOR)
+                                            .arg(CORVANE_VERSION_MINOR)
+                                            .arg(CORVANE_VERSION_PATCH));
+    QGuiApplication::setDesktopFileName(QStringLiteral(CORVANE_APP_ID));
     QApplication::setWindowIcon(corvane::ProgramIcon());
+
+    // The interface is Chinese whatever the locale: Qt's own dialogs (the
+    // file dialog of the options) follow it when Qt's translations are there.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QStringLiteral("qtbase_zh_CN"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+
     corvane::InstallDesktopServices();
 
     corvane::SingleInstance instance(corvane::DefaultInstanceLockPath());

@@ -5,6 +5,7 @@
 
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 namespace corvane {
@@ -14,6 +15,9 @@ void InstallDesktopServices()
     SetMessageHandler([](const Message &message) {
         QMessageBox box(static_cast<QMessageBox::Icon>(message.icon), message.title, message.text,
                         QMessageBox::Ok);
+        // The interface is Chinese: the one button reads as on a Chinese
+        // system, with or without Qt's translations installed.
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
         box.exec();
     });
     SetDocumentOpener([](const QString &path) {
