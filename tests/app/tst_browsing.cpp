@@ -1,6 +1,7 @@
 #include "app/drive_list.h"
 #include "app/file_list.h"
 #include "app/folder_list.h"
+#include "test_strings.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,14 +13,7 @@ using namespace corvane;
 
 namespace {
 
-// A string list from literals (the build allows no implicit conversions).
-QStringList strings(std::initializer_list<const char *> texts)
-{
-    QStringList list;
-    for (const char *text : texts)
-        list.append(QString::fromUtf8(text));
-    return list;
-}
+using test::strings;
 void touch(const QString &path)
 {
     QFile file(path);

@@ -1,4 +1,5 @@
 #include "app/job_list.h"
+#include "test_strings.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -8,14 +9,7 @@ using namespace corvane;
 
 namespace {
 
-// A string list from literals (the build allows no implicit conversions).
-QStringList strings(std::initializer_list<const char *> texts)
-{
-    QStringList list;
-    for (const char *text : texts)
-        list.append(QString::fromUtf8(text));
-    return list;
-}
+using test::strings;
 QList<JobEntry> entries(const QStringList &names)
 {
     QList<JobEntry> list;

@@ -12,6 +12,7 @@
 #include "platform/single_instance.h"
 #include "settings/active_tool.h"
 #include "settings/settings_file.h"
+#include "test_strings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,14 +41,7 @@ using namespace corvane;
 
 namespace {
 
-// A string list from literals (the build allows no implicit conversions).
-QStringList strings(std::initializer_list<const char *> texts)
-{
-    QStringList list;
-    for (const char *text : texts)
-        list.append(QString::fromUtf8(text));
-    return list;
-}
+using test::strings;
 const QColor kGrey(0xE0, 0xE0, 0xE0);
 
 void writeFile(const QString &path, const QByteArray &bytes)
