@@ -1,15 +1,17 @@
 #include "app/file_list.h"
 
-#include "app/name_list_model.h"
+#include "app/job_list_view.h"
+
 #include "platform/drives.h"
 #include "platform/file_pattern.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringListModel>
 
 namespace corvane {
 
-FileList::FileList(QWidget *parent) : QListView(parent), m_model(new NameListModel(this))
+FileList::FileList(QWidget *parent) : QListView(parent), m_model(new QStringListModel(this))
 {
     setModel(m_model);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -43,14 +45,14 @@ void FileList::applyPattern()
 {
     const FilePattern pattern(m_pattern);
     if (pattern.matchesEverything()) {
-        m_model->setNames(m_allNames);
+        m_model->setStringList(m_allNames);
     } else {
         QStringList shown;
         for (const QString &name : std::as_const(m_allNames)) {
             if (pattern.matches(name))
                 shown.append(name);
         }
-        m_model->setNames(shown);
+        m_model->setStringList(shown);
     }
 }
 
@@ -61,18 +63,12 @@ int FileList::count() const
 
 QString FileList::fileName(int index) const
 {
-    return m_model->names().at(index);
+    return m_model->stringList().at(index);
 }
 
 QList<bool> FileList::selectionFlags() const
 {
-    QList<bool> flags(count(), false);
-    const QItemSelection selection = selectionModel()->selection();
-    for (const QItemSelectionRange &range : selection) {
-        for (int row = range.top(); row <= range.bottom(); ++row)
-            flags[row] = true;
-    }
-    return flags;
+    return SelectedRowFlags(*selectionModel(), count());
 }
 
 QString FileList::currentFileName() const

@@ -4,9 +4,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace corvane {
+class QStringListModel;
 
-class NameListModel;
+namespace corvane {
 
 // The source file list: the plain files of one folder whose names match a
 // pattern, sorted by name, with extended multiple selection. Folders and
@@ -40,7 +40,7 @@ public:
 private:
     void applyPattern();
 
-    NameListModel *m_model;
+    QStringListModel *m_model;
     QString m_path;
     QString m_pattern;
     QStringList m_allNames;

@@ -35,13 +35,6 @@ protected:
     }
 };
 
-QString parentFolder(const QString &folder)
-{
-    if (folder == QLatin1String("/"))
-        return folder;
-    const qsizetype slash = folder.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : folder.left(slash);
-}
 } // namespace
 
 FolderList::FolderList(QWidget *parent) : QListWidget(parent)
@@ -79,7 +72,7 @@ void FolderList::fill()
     const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
 
     QStringList ancestors;
-    for (QString folder = m_path;; folder = parentFolder(folder)) {
+    for (QString folder = m_path;; folder = QFileInfo(folder).path()) {
         ancestors.prepend(folder);
         if (folder == QLatin1String("/"))
             break;

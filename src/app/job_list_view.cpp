@@ -1,5 +1,6 @@
 #include "app/job_list_view.h"
 
+#include <QItemSelectionModel>
 #include <QStyledItemDelegate>
 
 namespace corvane {
@@ -22,6 +23,17 @@ private:
     const JobListView &m_view;
 };
 } // namespace
+
+QList<bool> SelectedRowFlags(const QItemSelectionModel &selection, int rows)
+{
+    QList<bool> flags(rows, false);
+    const QItemSelection ranges = selection.selection();
+    for (const QItemSelectionRange &range : ranges) {
+        for (int row = range.top(); row <= range.bottom() && row < rows; ++row)
+            flags[row] = true;
+    }
+    return flags;
+}
 
 JobListView::JobListView(QWidget *parent) : QListView(parent)
 {

@@ -2,7 +2,12 @@
 
 #include <QListView>
 
+class QItemSelectionModel;
+
 namespace corvane {
+
+// One flag per row of a list: whether the row is selected.
+QList<bool> SelectedRowFlags(const QItemSelectionModel &selection, int rows);
 
 // A list view whose horizontal scroll range is set from outside, as a list
 // box's horizontal extent is: the content is `extent` pixels wide, so a

@@ -1,5 +1,6 @@
 #include "app/main_form.h"
 #include "app/program_icon.h"
+#include "app/version.h"
 #include "platform/desktop_qt.h"
 #include "platform/message_box.h"
 #include "platform/single_instance.h"
@@ -12,10 +13,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(corvane::ApplicationTitle());
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(CORVANE_VERSION_MAJOR)
-                                            .arg(CORVANE_VERSION_MINOR)
-                                            .arg(CORVANE_VERSION_PATCH));
+    QApplication::setApplicationVersion(corvane::ProgramVersion());
     QGuiApplication::setDesktopFileName(QStringLiteral(CORVANE_APP_ID));
     QApplication::setWindowIcon(corvane::ProgramIcon());
 

@@ -3,9 +3,11 @@
 #include "app/drive_list.h"
 #include "app/file_list.h"
 #include "app/folder_list.h"
+#include "app/form_layout.h"
 #include "app/job_list.h"
 #include "app/job_list_view.h"
 #include "app/program_icon.h"
+#include "app/version.h"
 #include "batch/console_window.h"
 #include "dialogs/about_box.h"
 #include "dialogs/help_window.h"
@@ -38,13 +40,6 @@ namespace corvane {
 namespace {
 const QColor kFormGrey(0xE0, 0xE0, 0xE0);
 
-// Twips of the layout to pixels: 15 twips are one pixel at 96 dpi; Qt scales
-// the pixels for high-density screens.
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
-
 template <typename Widget> Widget *place(Widget *widget, const char *name, const QRect &geometry)
 {
     widget->setObjectName(QLatin1String(name));
@@ -72,17 +67,8 @@ QLabel *label(QWidget *parent, const char *name, const QString &text, const QRec
 
 QString alreadyRunningText()
 {
-    return ApplicationTitle() + QStringLiteral("(版本 %1.%2.%3)已运行！")
-                                    .arg(CORVANE_VERSION_MAJOR)
-                                    .arg(CORVANE_VERSION_MINOR)
-                                    .arg(CORVANE_VERSION_PATCH);
-}
-
-// A menu shows '&' as an access key marker; a tool's name shows as typed.
-QString menuText(const QString &name)
-{
-    QString text = name;
-    return text.replace(QLatin1Char('&'), QLatin1String("&&"));
+    return ApplicationTitle() + QLatin1Char('(') + ProgramVersionText() +
+           QStringLiteral(")已运行！");
 }
 
 [[noreturn]] void endProcessNow()
@@ -123,7 +109,7 @@ void MainForm::createControls()
 {
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("MainFormClient"));
-    m_client->setFixedSize(9240 / 15, 6450 / 15);
+    m_client->setFixedSize(Px(9240), Px(6450));
     m_client->setAutoFillBackground(true);
     QPalette grey = m_client->palette();
     grey.setColor(QPalette::Window, kFormGrey);
@@ -133,7 +119,7 @@ void MainForm::createControls()
 
     m_jobs = new JobList(this);
 
-    List2 = place(new QListView(m_client), "List2", twips(8040, 1320, 1095, 1680));
+    List2 = place(new QListView(m_client), "List2", PxRect(8040, 1320, 1095, 1680));
     List2->setModel(m_jobs);
     List2->setModelColumn(JobList::FolderColumn);
     List2->setUniformItemSizes(true);
@@ -143,11 +129,11 @@ void MainForm::createControls()
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
 
-    Command7 = button(m_client, "Command7", QStringLiteral("="), twips(3600, 1680, 855, 375));
-    Command6 = button(m_client, "Command6", QStringLiteral("<<"), twips(3600, 5280, 855, 375));
-    Command5 = button(m_client, "Command5", QStringLiteral(">>"), twips(3600, 3840, 855, 375));
+    Command7 = button(m_client, "Command7", QStringLiteral("="), PxRect(3600, 1680, 855, 375));
+    Command6 = button(m_client, "Command6", QStringLiteral("<<"), PxRect(3600, 5280, 855, 375));
+    Command5 = button(m_client, "Command5", QStringLiteral(">>"), PxRect(3600, 3840, 855, 375));
 
-    Combo1 = place(new QComboBox(m_client), "Combo1", twips(120, 5760, 3375, 300));
+    Combo1 = place(new QComboBox(m_client), "Combo1", PxRect(120, 5760, 3375, 300));
     Combo1->setEditable(true);
     // Patterns go to the list only through Enter, every time, duplicates too.
     Combo1->setInsertPolicy(QComboBox::NoInsert);
@@ -158,17 +144,17 @@ void MainForm::createControls()
     Combo1->setCurrentIndex(-1);
     Combo1->setEditText(QStringLiteral("*.*"));
 
-    ProgressBar1 = place(new QProgressBar(m_client), "ProgressBar1", twips(120, 6120, 7815, 255));
+    ProgressBar1 = place(new QProgressBar(m_client), "ProgressBar1", PxRect(120, 6120, 7815, 255));
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
 
-    Command4 = button(m_client, "Command4", QStringLiteral("退出"), twips(8160, 5280, 855, 375));
-    Command3 = button(m_client, "Command3", QStringLiteral("处理"), twips(8160, 4800, 855, 375));
-    Drive2 = place(new DriveList(m_client), "Drive2", twips(4560, 360, 3375, 300));
-    Dir2 = place(new FolderList(m_client), "Dir2", twips(4560, 720, 3375, 2400));
+    Command4 = button(m_client, "Command4", QStringLiteral("退出"), PxRect(8160, 5280, 855, 375));
+    Command3 = button(m_client, "Command3", QStringLiteral("处理"), PxRect(8160, 4800, 855, 375));
+    Drive2 = place(new DriveList(m_client), "Drive2", PxRect(4560, 360, 3375, 300));
+    Dir2 = place(new FolderList(m_client), "Dir2", PxRect(4560, 720, 3375, 2400));
 
-    List1 = place(new JobListView(m_client), "List1", twips(4560, 3120, 3375, 2940));
+    List1 = place(new JobListView(m_client), "List1", PxRect(4560, 3120, 3375, 2940));
     List1->setModel(m_jobs);
     List1->setModelColumn(JobList::NameColumn);
     List1->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -180,15 +166,16 @@ void MainForm::createControls()
     listFont.setStyleStrategy(QFont::PreferNoShaping);
     List1->setFont(listFont);
 
-    Command2 = button(m_client, "Command2", QStringLiteral("<-"), twips(3600, 4800, 855, 375));
-    Command1 = button(m_client, "Command1", QStringLiteral("->"), twips(3600, 4320, 855, 375));
-    Dir1 = place(new FolderList(m_client), "Dir1", twips(120, 720, 3375, 2400));
-    File1 = place(new FileList(m_client), "File1", twips(120, 3120, 3375, 2610));
-    Drive1 = place(new DriveList(m_client), "Drive1", twips(120, 360, 3375, 300));
+    Command2 = button(m_client, "Command2", QStringLiteral("<-"), PxRect(3600, 4800, 855, 375));
+    Command1 = button(m_client, "Command1", QStringLiteral("->"), PxRect(3600, 4320, 855, 375));
+    Dir1 = place(new FolderList(m_client), "Dir1", PxRect(120, 720, 3375, 2400));
+    File1 = place(new FileList(m_client), "File1", PxRect(120, 3120, 3375, 2610));
+    Drive1 = place(new DriveList(m_client), "Drive1", PxRect(120, 360, 3375, 300));
 
-    Label3 = label(m_client, "Label3", QStringLiteral("..."), twips(8040, 6240, 615, 495));
-    Label2 = label(m_client, "Label2", QStringLiteral("文件存储路径"), twips(4560, 120, 2775, 375));
-    Label1 = label(m_client, "Label1", QStringLiteral("源文件路径"), twips(120, 120, 2775, 255));
+    Label3 = label(m_client, "Label3", QStringLiteral("..."), PxRect(8040, 6240, 615, 495));
+    Label2 =
+        label(m_client, "Label2", QStringLiteral("文件存储路径"), PxRect(4560, 120, 2775, 375));
+    Label1 = label(m_client, "Label1", QStringLiteral("源文件路径"), PxRect(120, 120, 2775, 255));
 }
 
 void MainForm::createMenus()
@@ -427,13 +414,7 @@ void MainForm::File1_DblClick()
 
 void MainForm::Command2_Click()
 {
-    QList<bool> marked(m_jobs->count(), false);
-    const QItemSelection selection = List1->selectionModel()->selection();
-    for (const QItemSelectionRange &range : selection) {
-        for (int row = range.top(); row <= range.bottom(); ++row)
-            marked[row] = true;
-    }
-    m_jobs->removeMarked(marked);
+    m_jobs->removeMarked(SelectedRowFlags(*List1->selectionModel(), m_jobs->count()));
     FitListScroll(List1);
 }
 
@@ -484,10 +465,10 @@ void MainForm::Tools_Click(int index)
 
 void MainForm::RefreshToolMenu()
 {
-    const std::array<QString, 8> names = ReadToolMenuNames();
+    const std::array<QString, kToolCount> names = ReadToolMenuNames();
     for (size_t i = 0; i < names.size(); ++i) {
         if (!names[i].isEmpty())
-            Tools[i]->setText(menuText(names[i]));
+            Tools[i]->setText(LiteralCaption(names[i]));
     }
 }
 

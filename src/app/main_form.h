@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/batch_run.h"
+#include "settings/active_tool.h"
 
 #include <QMainWindow>
 
@@ -137,7 +138,7 @@ private:
     QMenu *MenuFile = nullptr;
     QAction *FileEnd = nullptr;
     QMenu *MenuTools = nullptr;
-    std::array<QAction *, 8> Tools{};
+    std::array<QAction *, kToolCount> Tools{};
     QAction *MenuOption = nullptr;
     QMenu *MenuHelp = nullptr;
     QAction *HelpTopic = nullptr;

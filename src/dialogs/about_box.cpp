@@ -1,6 +1,8 @@
 #include "dialogs/about_box.h"
 
+#include "app/form_layout.h"
 #include "app/program_icon.h"
+#include "app/version.h"
 #include "platform/file_ops.h"
 #include "platform/message_box.h"
 #include "platform/program_start.h"
@@ -16,17 +18,6 @@
 namespace corvane {
 
 namespace {
-
-// Layouts are given in twips; 15 twips make one pixel at 96 dpi.
-constexpr int Px(int twips)
-{
-    return (twips + 7) / 15;
-}
-
-QRect PxRect(int left, int top, int width, int height)
-{
-    return QRect(Px(left), Px(top), Px(width), Px(height));
-}
 
 // Where the system-information viewer is registered.
 const char kSysInfoKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
@@ -72,12 +63,6 @@ void ShowSysInfoUnavailable()
 }
 
 } // namespace
-
-QString VersionText(int major, int minor, int patch)
-{
-    return QStringLiteral("版本 ") + QString::number(major) + QLatin1Char('.') +
-           QString::number(minor) + QLatin1Char('.') + QString::number(patch);
-}
 
 QFont AboutTitleFont()
 {
@@ -164,8 +149,7 @@ frmAbout::~frmAbout() = default;
 
 void frmAbout::Form_Load()
 {
-    m_lblVersion->setText(
-        VersionText(CORVANE_VERSION_MAJOR, CORVANE_VERSION_MINOR, CORVANE_VERSION_PATCH));
+    m_lblVersion->setText(ProgramVersionText());
 }
 
 void frmAbout::cmdOK_Click()

@@ -12,9 +12,6 @@ class QPushButton;
 
 namespace corvane {
 
-// "版本 " and the version numbers in plain decimal: "版本 1.3.5".
-QString VersionText(int major, int minor, int patch);
-
 // The title font: 宋体 at 10.5 points where it exists, else a Chinese font
 // that does.
 QFont AboutTitleFont();

@@ -1,5 +1,6 @@
 #include "dialogs/help_window.h"
 
+#include "app/form_layout.h"
 #include "app/program_icon.h"
 
 #include <QFontDatabase>
@@ -11,12 +12,6 @@
 namespace corvane {
 
 namespace {
-
-// Layouts are given in twips; 15 twips make one pixel at 96 dpi.
-constexpr int Px(int twips)
-{
-    return (twips + 7) / 15;
-}
 
 // Tab stops every eight characters.
 constexpr int kTabStopChars = 8;
@@ -85,12 +80,12 @@ HelpFrm::HelpFrm()
 
     m_command1 = new QPushButton(QStringLiteral("关闭"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setGeometry(Px(1600), Px(2520), Px(1575), Px(375));
+    m_command1->setGeometry(PxRect(1600, 2520, 1575, 375));
     m_command1->setAutoDefault(true);
 
     m_text1 = new QPlainTextEdit(this);
     m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setGeometry(Px(120), Px(120), Px(4575), Px(2295));
+    m_text1->setGeometry(PxRect(120, 120, 4575, 2295));
     m_text1->setReadOnly(true);
     m_text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_text1->setTabChangesFocus(true);

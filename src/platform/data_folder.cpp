@@ -1,5 +1,7 @@
 #include "platform/data_folder.h"
 
+#include "platform/file_ops.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -7,9 +9,6 @@
 #include <QStringList>
 
 #include <optional>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace corvane {
 
@@ -22,15 +21,7 @@ std::optional<QString> &fixedDataFolder()
 
 bool isWritableFolder(const QString &folder)
 {
-    const QByteArray native = QFile::encodeName(folder);
-    struct stat info {};
-    if (::stat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
-        return false;
-    // Root passes access() on any folder; one without write bits stays read-only.
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        return false;
-    // access() also answers for read-only mounts and for the caller's groups.
-    return ::access(native.constData(), W_OK) == 0;
+    return QFileInfo(folder).isDir() && IsWritable(folder);
 }
 
 // The program folders of the FHS and the per-user ones that Debian's

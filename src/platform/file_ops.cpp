@@ -55,17 +55,27 @@ bool PlainFileExists(const QString &path)
     return info.isFile() && !info.fileName().startsWith(QLatin1Char('.'));
 }
 
+bool IsReadOnly(const QString &path)
+{
+    struct stat status {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 &&
+           (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool IsWritable(const QString &path)
+{
+    // access() also answers for read-only mounts and for the caller's groups.
+    return !IsReadOnly(path) && ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
 bool DeleteFile(const QString &path, QString *reason)
 {
-    const QByteArray native = QFile::encodeName(path);
-    struct stat status {};
-    if (::stat(native.constData(), &status) == 0 &&
-        (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    if (IsReadOnly(path)) {
         if (reason)
             *reason = QStringLiteral("文件只读");
         return false;
     }
-    if (::unlink(native.constData()) != 0) {
+    if (::unlink(QFile::encodeName(path).constData()) != 0) {
         if (reason)
             *reason = ErrorText(errno);
         return false;

@@ -11,6 +11,15 @@ bool SetCurrentFolder(const QString &folder, QString *reason);
 // Whether an ordinary file (not a folder, not a hidden file) exists at path.
 bool PlainFileExists(const QString &path);
 
+// Whether the file or folder at path exists and has no write permission bit
+// at all. Such a file is read-only to Corvane even when the system would let
+// it write (as root), like a file with the read-only attribute on Windows.
+bool IsReadOnly(const QString &path);
+
+// Whether Corvane may write the file or folder at path: it has a write
+// permission bit and the system grants write access.
+bool IsWritable(const QString &path);
+
 // Deletes the file at path. A file without any write permission bit counts
 // as read-only and is not deleted, even for root, as on Windows.
 bool DeleteFile(const QString &path, QString *reason);

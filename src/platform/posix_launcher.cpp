@@ -1,6 +1,7 @@
 #include "platform/posix_launcher.h"
 
 #include "platform/command_words.h"
+#include "platform/file_ops.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,7 +12,6 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
-#include <cstring>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -68,11 +68,6 @@ private:
     int m_fd = -1;
 };
 
-QString systemText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 // A descriptor numbered 0, 1 or 2 (possible when Corvane was started with
 // those closed) would be overwritten by the child's own standard streams.
 FileDescriptor aboveStandardStreams(FileDescriptor fd)
@@ -92,12 +87,12 @@ QString workingDirectoryProblem(const QString &folder)
     if (::stat(native.constData(), &info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return QStringLiteral("工作目录不存在：%1").arg(folder);
-        return QStringLiteral("无法进入工作目录：%1（%2）").arg(folder, systemText(errno));
+        return QStringLiteral("无法进入工作目录：%1（%2）").arg(folder, ErrorText(errno));
     }
     if (!S_ISDIR(info.st_mode))
         return QStringLiteral("工作目录不是文件夹：%1").arg(folder);
     if (::access(native.constData(), X_OK) != 0)
-        return QStringLiteral("无法进入工作目录：%1（%2）").arg(folder, systemText(errno));
+        return QStringLiteral("无法进入工作目录：%1（%2）").arg(folder, ErrorText(errno));
     return {};
 }
 
@@ -118,7 +113,7 @@ QString programProblem(int error, const QString &program, const QString &working
     case E2BIG:
         return QStringLiteral("命令行太长");
     default:
-        return QStringLiteral("无法启动程序：%1（%2）").arg(program, systemText(error));
+        return QStringLiteral("无法启动程序：%1（%2）").arg(program, ErrorText(error));
     }
 }
 
@@ -449,7 +444,7 @@ public:
                                       O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666)));
             if (!report.isValid())
                 return failure(QStringLiteral("无法打开报告文件：%1（%2）")
-                                   .arg(request.reportPath, systemText(errno)));
+                                   .arg(request.reportPath, ErrorText(errno)));
         }
 
         // With a console view the output (standard output and error merged,
@@ -461,7 +456,7 @@ public:
             int ends[2];
             if (::pipe2(ends, O_CLOEXEC) != 0)
                 return failure(
-                    QStringLiteral("无法启动程序：%1（%2）").arg(call->name, systemText(errno)));
+                    QStringLiteral("无法启动程序：%1（%2）").arg(call->name, ErrorText(errno)));
             pipeRead = aboveStandardStreams(FileDescriptor(ends[0]));
             pipeWrite = aboveStandardStreams(FileDescriptor(ends[1]));
             ::fcntl(pipeRead.get(), F_SETFL, ::fcntl(pipeRead.get(), F_GETFL) | O_NONBLOCK);
@@ -485,7 +480,7 @@ public:
         FileDescriptor exitNotice = openExitNotice(pid, m_notice);
         if (!exitNotice.isValid())
             return failure(
-                QStringLiteral("无法等待程序结束：%1（%2）").arg(call->name, systemText(errno)));
+                QStringLiteral("无法等待程序结束：%1（%2）").arg(call->name, ErrorText(errno)));
         std::unique_ptr<ConsoleView> view;
         if (window)
             view = consoleFactory()(request.commandLine);

@@ -47,10 +47,10 @@ QString LoadActiveTool()
     return caption;
 }
 
-std::array<QString, 8> ReadToolMenuNames()
+std::array<QString, kToolCount> ReadToolMenuNames()
 {
-    std::array<QString, 8> names;
-    for (int i = 0; i < 8; ++i)
+    std::array<QString, kToolCount> names;
+    for (int i = 0; i < kToolCount; ++i)
         names[size_t(i)] = ReadStringSetting(ToolKey("text1(", i));
     return names;
 }

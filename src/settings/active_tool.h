@@ -7,6 +7,9 @@
 
 namespace corvane {
 
+// The number of tool profiles (indices 0 to 7).
+inline constexpr int kToolCount = 8;
+
 // The active tool: the profile whose index is CurrentTool, as last loaded.
 // One instance for the whole program, shared by the main window, the batch
 // run and the options dialog.
@@ -38,6 +41,6 @@ QString LoadActiveTool();
 
 // The names that the Tools menu shows: entry i holds the saved name of tool
 // i, or an empty string when the caption is to stay as it is.
-std::array<QString, 8> ReadToolMenuNames();
+std::array<QString, kToolCount> ReadToolMenuNames();
 
 } // namespace corvane

@@ -1,5 +1,6 @@
 #include "settings/options_dialog.h"
 
+#include "app/form_layout.h"
 #include "app/program_icon.h"
 #include "platform/file_dialog.h"
 #include "settings/active_tool.h"
@@ -24,27 +25,9 @@ namespace corvane {
 
 namespace {
 
-// Layouts are given in twips; 15 twips make one pixel at 96 dpi.
-constexpr int Px(int twips)
-{
-    return twips >= 0 ? (twips + 7) / 15 : -((-twips + 7) / 15);
-}
-
-QRect PxRect(int left, int top, int width, int height)
-{
-    return QRect(Px(left), Px(top), Px(width), Px(height));
-}
-
 constexpr int kPageLeft = 240;
 constexpr int kHiddenPageLeft = -20000;
 constexpr int kPageTop = 360;
-
-// A tab caption that shows the name as typed ('&' would mark an access key).
-QString TabCaption(const QString &name)
-{
-    QString caption = name;
-    return caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
-}
 
 QString DefaultTabCaption(int index)
 {
@@ -281,7 +264,7 @@ void frmOptions::ReadAllTools()
         SetCheckValue(m_check1[at], ReadIntSetting(ToolKey("Check1(", i)));
         SetCheckValue(m_check2[at], ReadIntSetting(ToolKey("Check2(", i)));
         if (!m_text1[at]->text().isEmpty())
-            m_tbsOptions->setTabText(i, TabCaption(m_text1[at]->text()));
+            m_tbsOptions->setTabText(i, LiteralCaption(m_text1[at]->text()));
     }
 }
 

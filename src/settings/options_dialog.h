@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/active_tool.h"
+
 #include <QDialog>
 
 #include <array>
@@ -12,8 +14,6 @@ class QPushButton;
 class QTabWidget;
 
 namespace corvane {
-
-inline constexpr int kToolCount = 8;
 
 // The tool options dialog: one page per tool profile with its name, program,
 // command line and two flags, behind a strip of eight tabs. Every control's

@@ -2,6 +2,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/data_folder.h"
+#include "platform/file_ops.h"
 #include "platform/message_box.h"
 #include "platform/text_encoding.h"
 #include "settings/profile.h"
@@ -15,16 +16,6 @@
 namespace corvane {
 
 namespace {
-
-constexpr QFile::Permissions kAnyWriteBit =
-    QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-
-// Read-only means no write bit at all, even for a user (root) whom the
-// system would let write anyway; otherwise whatever the system says.
-bool mayWrite(const QFileInfo &info)
-{
-    return (info.permissions() & kAnyWriteBit) && info.isWritable();
-}
 
 // The file that a path finally names: symbolic links are followed so that
 // a save replaces the link's target and leaves the link itself in place.
@@ -66,12 +57,12 @@ bool saveValue(const QString &path, const char *section, const QString &key,
         return false;
     const QFileInfo file(*target);
     const QFileInfo folder(file.absolutePath());
-    if (!folder.isDir() || !mayWrite(folder))
+    if (!folder.isDir() || !IsWritable(folder.absoluteFilePath()))
         return false;
 
     QByteArray old;
     if (file.exists()) {
-        if (!file.isFile() || !mayWrite(file))
+        if (!file.isFile() || !IsWritable(*target))
             return false;
         const std::optional<QByteArray> bytes = readFile(*target);
         if (!bytes)

@@ -1,3 +1,5 @@
+#include "app/form_layout.h"
+#include "app/version.h"
 #include "dialogs/about_box.h"
 #include "fake_registry.h"
 #include "message_recorder.h"
@@ -26,11 +28,6 @@ using corvane::test::MessageRecorder;
 using corvane::test::VisibleWindows;
 
 namespace {
-
-int Px(int twips)
-{
-    return qRound(twips / 15.0);
-}
 
 const QString kViewerKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
 const QString kViewerValue = QStringLiteral("PATH");

@@ -1,3 +1,4 @@
+#include "app/form_layout.h"
 #include "dialogs/help_window.h"
 #include "modal_driver.h"
 
@@ -12,11 +13,6 @@ using corvane::test::DriveModal;
 using corvane::test::VisibleWindows;
 
 namespace {
-
-int Px(int twips)
-{
-    return qRound(twips / 15.0);
-}
 
 // The help text line by line, as the user is to read it.
 const QStringList &HelpLines()

@@ -1,3 +1,4 @@
+#include "app/form_layout.h"
 #include "message_recorder.h"
 #include "modal_driver.h"
 #include "platform/data_folder.h"
@@ -26,11 +27,6 @@ using corvane::test::MessageRecorder;
 using corvane::test::VisibleWindows;
 
 namespace {
-
-int Px(int twips)
-{
-    return qRound(twips / 15.0);
-}
 
 QString Name(const char *name, int index)
 {

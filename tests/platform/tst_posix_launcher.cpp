@@ -546,8 +546,7 @@ void TestPosixLauncher::startFailures_data()
         << recorder << s("work/plain.sh") << s("") << s("工作目录不是文件夹：%1/work/plain.sh");
     QTest::newRow("report folder missing")
         << recorder << s("work") << s("nofolder/report.txt")
-        << s("无法打开报告文件：%1/nofolder/report.txt（") +
-               QString::fromLocal8Bit(strerror(ENOENT)) + s("）");
+        << s("无法打开报告文件：%1/nofolder/report.txt（不存在）");
 }
 
 void TestPosixLauncher::startFailures()
