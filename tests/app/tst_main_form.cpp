@@ -12,6 +12,7 @@
 #include "platform/single_instance.h"
 #include "settings/active_tool.h"
 #include "settings/settings_file.h"
+#include "test_files.h"
 #include "test_strings.h"
 
 #include <QAction>
@@ -38,26 +39,13 @@
 #include <cmath>
 
 using namespace corvane;
+using corvane::test::readFile;
+using corvane::test::writeFile;
 
 namespace {
 
 using test::strings;
 const QColor kGrey(0xE0, 0xE0, 0xE0);
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return file.readAll();
-}
 
 QStringList fileRows(const FileList *list)
 {
@@ -123,6 +111,8 @@ private slots:
 
 private:
     MainForm *load();
+    // Loads the window and shows it; false when either fails.
+    bool loadAndShow();
     template <typename T> T *control(const char *name) const;
     Rows jobRows() const;
     void selectRows(QAbstractItemView *view, const QList<int> &rows);
@@ -193,6 +183,14 @@ MainForm *TestMainForm::load()
     if (!m_form->Form_Load(*m_instance))
         return nullptr;
     return m_form.get();
+}
+
+bool TestMainForm::loadAndShow()
+{
+    if (!load())
+        return false;
+    m_form->show();
+    return QTest::qWaitForWindowExposed(m_form.get());
 }
 
 template <typename T> T *TestMainForm::control(const char *name) const
@@ -293,9 +291,7 @@ void TestMainForm::layout()
 {
     QFETCH(QString, name);
     QFETCH(QRect, twips);
-    QVERIFY(load());
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QVERIFY(loadAndShow());
 
     const QWidget *client = m_form->centralWidget();
     QCOMPARE(client->size(), QSize(9240 / 15, 6450 / 15));
@@ -546,9 +542,7 @@ void TestMainForm::menuCommandsOpenTheirWindows_data()
 void TestMainForm::menuCommandsOpenTheirWindows()
 {
     QFETCH(QString, command);
-    QVERIFY(load());
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QVERIFY(loadAndShow());
     QString opened;
     bool modal = false;
     QTimer::singleShot(0, this, [&] {
@@ -582,9 +576,7 @@ void TestMainForm::exitWritesCurrentTool()
 {
     QFETCH(QString, command);
     writeFile(ConfigPath(), "[IntegerSection]\nCurrentTool=1\n");
-    QVERIFY(load());
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QVERIFY(loadAndShow());
     control<QAction>("Tools_6")->trigger();
     QCOMPARE(ReadIntSetting(QStringLiteral("CurrentTool")), 1);
 
@@ -604,9 +596,7 @@ void TestMainForm::closeBoxDoesNotWrite()
 {
     const QByteArray config("[IntegerSection]\nCurrentTool=1\n");
     writeFile(ConfigPath(), config);
-    QVERIFY(load());
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QVERIFY(loadAndShow());
     control<QAction>("Tools_4")->trigger();
     QVERIFY(m_form->close());
     QCOMPARE(readFile(ConfigPath()), config);
@@ -630,9 +620,7 @@ void TestMainForm::endDuringBatch()
     QFETCH(int, savedTool);
     writeFile(ConfigPath(), QByteArray("[IntegerSection]\nCurrentTool=1\n[StringSection]\n"
                                        "Text2(3)=" CORVANE_HELPER_SLEEP "\nText3(3)=100\n"));
-    QVERIFY(load());
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QVERIFY(loadAndShow());
     control<QAction>("Tools_3")->trigger();
     QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
     QCOMPARE(m_form->jobCount(), 3);
@@ -780,9 +768,7 @@ void TestMainForm::addSelected()
 
 void TestMainForm::doubleClickInFileList()
 {
-    QVERIFY(load());
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QVERIFY(loadAndShow());
     auto *file1 = control<FileList>("File1");
 
     // No current file yet: nothing to add.
@@ -855,9 +841,7 @@ void TestMainForm::removeSelected()
 
 void TestMainForm::doubleClickInJobList()
 {
-    QVERIFY(load());
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QVERIFY(loadAndShow());
     // An empty job list: nothing to remove.
     m_form->List1_DblClick();
     QCOMPARE(m_form->jobCount(), 0);
@@ -900,9 +884,7 @@ void TestMainForm::scrollExtentFollowsWidestEntry()
         QStringLiteral("一个非常非常长的文件名 with a long tail, wider than the list.wav");
     const QString middle = QStringLiteral("middle sized name.wav");
     makeFiles(m_source + QStringLiteral("/w"), {QStringLiteral("s.wav"), middle, wide});
-    QVERIFY(load());
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QVERIFY(loadAndShow());
     QVERIFY(control<FolderList>("Dir1")->setPath(m_source + QStringLiteral("/w")));
     auto *list1 = control<QListView>("List1");
     const auto extentOf = [list1](const QString &text) {
@@ -943,9 +925,7 @@ void TestMainForm::scrollExtentFollowsWidestEntry()
 void TestMainForm::patternEnterAppendsEveryTime()
 {
     makeFiles(m_source, {QStringLiteral("d.WAV"), QStringLiteral("noext")});
-    QVERIFY(load());
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QVERIFY(loadAndShow());
     auto *combo = control<QComboBox>("Combo1");
     auto *file1 = control<FileList>("File1");
     combo->setFocus();
@@ -994,9 +974,7 @@ void TestMainForm::typedPatternAppliesOnFolderChange()
 
 void TestMainForm::pickingPatternFromList()
 {
-    QVERIFY(load());
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QVERIFY(loadAndShow());
     auto *combo = control<QComboBox>("Combo1");
     auto *file1 = control<FileList>("File1");
     combo->setFocus();
@@ -1012,9 +990,7 @@ void TestMainForm::equalsLeavesDestinationDrive()
 {
     const QString mount = m_root->filePath(QStringLiteral("mnt"));
     makeFiles(mount, {QStringLiteral("m.txt")});
-    QVERIFY(load());
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QVERIFY(loadAndShow());
     const QList<Drive> drives = {Drive{QStringLiteral("/"), QString()}, Drive{mount, QString()}};
     auto *drive2 = control<DriveList>("Drive2");
     drive2->setDrives(drives);
@@ -1040,9 +1016,7 @@ void TestMainForm::invalidDrive()
 {
     QFETCH(QString, side);
     const QString gone = m_root->filePath(QStringLiteral("gone"));
-    QVERIFY(load());
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QVERIFY(loadAndShow());
     auto *drive = control<DriveList>(qPrintable(QStringLiteral("Drive") + side));
     auto *dir = control<FolderList>(qPrintable(QStringLiteral("Dir") + side));
     auto *file1 = control<FileList>("File1");
@@ -1065,9 +1039,7 @@ void TestMainForm::driveChangeShowsDrive()
 {
     const QString mount = m_root->filePath(QStringLiteral("mnt"));
     makeFiles(mount, {QStringLiteral("m.txt"), QStringLiteral("n.wav")});
-    QVERIFY(load());
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QVERIFY(loadAndShow());
     control<QComboBox>("Combo1")->lineEdit()->setText(QStringLiteral("*.wav"));
     auto *drive1 = control<DriveList>("Drive1");
     drive1->setDrives({Drive{QStringLiteral("/"), QString()}, Drive{mount, QString()}});
@@ -1103,9 +1075,7 @@ void TestMainForm::batchFromTheWindow()
                                 "Text3(1)=$SPath$$SName$ $DPath$$SNameNo$.out $Index$\n");
     writeFile(m_data + QStringLiteral("/report.txt"), "old report\n");
 
-    QVERIFY(load());
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QVERIFY(loadAndShow());
     // As a user does it: the tool from the menu, all files, a destination.
     control<QAction>("Tools_1")->trigger();
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Corvane:  -  Record"));

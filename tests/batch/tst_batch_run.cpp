@@ -1,12 +1,14 @@
 #include "argv_record.h"
 #include "batch/batch_run.h"
 #include "corvane_helpers.h"
+#include "fake_batch_host.h"
 #include "message_recorder.h"
 #include "platform/data_folder.h"
 #include "platform/desktop_services.h"
 #include "platform/launcher.h"
 #include "settings/active_tool.h"
 #include "settings/settings_file.h"
+#include "test_files.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -20,86 +22,9 @@
 #include <sys/stat.h>
 
 using namespace corvane;
-
-namespace {
-
-// A stand-in for the main window: the job list as (name, folder) pairs and a
-// log of everything the batch does to the controls.
-class FakeHost final : public BatchHost {
-public:
-    struct Job {
-        QString name;
-        QString folder;
-    };
-
-    FakeHost()
-    {
-        timer.setInterval(1000);
-        timer.setSingleShot(false);
-    }
-
-    int jobCount() const override { return int(jobs.size()); }
-    QString jobName(int index) const override { return jobs.at(index).name; }
-    QString jobFolder(int index) const override { return jobs.at(index).folder; }
-    QString destinationFolder() const override { return destination; }
-
-    void setStatusText(const QString &text) override
-    {
-        status = text;
-        log.append(QStringLiteral("status ") + text);
-    }
-    void setProcessEnabled(bool enabled) override
-    {
-        processEnabled = enabled;
-        log.append(enabled ? QStringLiteral("enabled") : QStringLiteral("disabled"));
-    }
-    void setProgressMinimum(int minimum) override
-    {
-        log.append(QStringLiteral("min %1").arg(minimum));
-    }
-    void setProgressMaximum(int maximum) override
-    {
-        log.append(QStringLiteral("max %1").arg(maximum));
-    }
-    void setProgressValue(int value) override
-    {
-        progress = value;
-        log.append(QStringLiteral("value %1").arg(value));
-    }
-    void setReportTimerEnabled(bool enabled) override
-    {
-        log.append(enabled ? QStringLiteral("timer on") : QStringLiteral("timer off"));
-        if (enabled)
-            timer.start();
-        else
-            timer.stop();
-    }
-
-    QList<Job> jobs;
-    QString destination;
-    QString status = QStringLiteral("...");
-    bool processEnabled = true;
-    int progress = -1;
-    QStringList log;
-    QTimer timer;
-};
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return file.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-} // namespace
+using corvane::test::FakeHost;
+using corvane::test::readFile;
+using corvane::test::writeFile;
 
 class TestBatchRun final : public QObject {
     Q_OBJECT
@@ -197,7 +122,7 @@ void TestBatchRun::emptyJobListChangesNothing()
     test::MessageRecorder messages;
     m_batch->Command3_Click();
     QVERIFY(m_host->log.isEmpty());
-    QCOMPARE(readAll(report), QByteArray("old"));
+    QCOMPARE(readFile(report), QByteArray("old"));
     QCOMPARE(m_batch->reportPath(), QString());
     QCOMPARE(messages.count(), 0);
 }
@@ -213,7 +138,7 @@ void TestBatchRun::entriesRunOneAfterAnotherInDestination()
     addJobs({QStringLiteral("c.txt"), QStringLiteral("a.txt"), QStringLiteral("b.txt")});
     m_batch->Command3_Click();
 
-    const QString log = QString::fromUtf8(readAll(m_root->filePath(QStringLiteral("order.log"))));
+    const QString log = QString::fromUtf8(readFile(m_root->filePath(QStringLiteral("order.log"))));
     const QString expected = QStringLiteral("start c.txt 0 %1\nend c.txt\n"
                                             "start a.txt 1 %1\nend a.txt\n"
                                             "start b.txt 2 %1\nend b.txt\n")
@@ -260,7 +185,7 @@ void TestBatchRun::captureCollectsOutputInOrderAndOpensOnce()
     addJobs({QStringLiteral("one"), QStringLiteral("two")});
     m_batch->Command3_Click();
 
-    QCOMPARE(readAll(report), QByteArray("out one\nerr one\nmore 0\nout two\nerr two\nmore 1\n"));
+    QCOMPARE(readFile(report), QByteArray("out one\nerr one\nmore 0\nout two\nerr two\nmore 1\n"));
     QVERIFY(!QFile::exists(JoinPath(m_destination, QStringLiteral("report.txt"))));
     QCOMPARE(m_host->log.last(), QStringLiteral("timer on"));
     // The report opens on the timer's tick, not during the batch.
@@ -286,7 +211,7 @@ void TestBatchRun::toolSwitchTakesEffectFromNextEntry()
         }
     });
     m_batch->Command3_Click();
-    QCOMPARE(readAll(m_root->filePath(QStringLiteral("tools.log"))),
+    QCOMPARE(readFile(m_root->filePath(QStringLiteral("tools.log"))),
              QByteArray("first a\nsecond b\nsecond c\n"));
 }
 
@@ -298,7 +223,7 @@ void TestBatchRun::entryAppendedDuringBatchIsNotRun()
         m_host->jobs.append(FakeHost::Job{QStringLiteral("late"), m_source});
     });
     m_batch->Command3_Click();
-    QCOMPARE(readAll(m_root->filePath(QStringLiteral("ran.log"))), QByteArray("a\nb\n"));
+    QCOMPARE(readFile(m_root->filePath(QStringLiteral("ran.log"))), QByteArray("a\nb\n"));
     QCOMPARE(m_batch->lastResults().size(), 2);
     QCOMPARE(m_host->jobs.size(), 4);
 }
@@ -317,7 +242,7 @@ void TestBatchRun::shortenedJobListEndsBatch()
     test::MessageRecorder messages;
     m_batch->Command3_Click();
     // Positions 0 and 1 ran (a, then b); the list now holds only d, at 0.
-    QCOMPARE(readAll(m_root->filePath(QStringLiteral("ran.log"))), QByteArray("a\nb\n"));
+    QCOMPARE(readFile(m_root->filePath(QStringLiteral("ran.log"))), QByteArray("a\nb\n"));
     QCOMPARE(messages.count(), 0);
     QCOMPARE(m_host->status, QStringLiteral("完成"));
     QCOMPARE(m_host->progress, 2);
@@ -397,7 +322,7 @@ void TestBatchRun::unusableDestination()
              qPrintable(messages.messages().first().text));
     QVERIFY(messages.messages().first().text.contains(reason));
     QVERIFY(!QFile::exists(m_root->filePath(QStringLiteral("ran.log"))));
-    QCOMPARE(readAll(report), QByteArray("keep"));
+    QCOMPARE(readFile(report), QByteArray("keep"));
     QVERIFY(m_host->processEnabled);
     QVERIFY(!m_batch->isRunning());
 }
@@ -415,7 +340,7 @@ void TestBatchRun::readOnlyReportIsNotDeleted()
     QCOMPARE(messages.count(), 1);
     QVERIFY(messages.messages().first().text.contains(report));
     QVERIFY(!QFile::exists(m_root->filePath(QStringLiteral("ran.log"))));
-    QCOMPARE(readAll(report), QByteArray("locked"));
+    QCOMPARE(readFile(report), QByteArray("locked"));
     QVERIFY(m_host->processEnabled);
     QVERIFY(!m_host->log.contains(QStringLiteral("timer on")));
 }
@@ -434,7 +359,7 @@ void TestBatchRun::commandThatCannotStartStopsBatch()
     QCOMPARE(messages.count(), 1);
     QVERIFY(messages.messages().first().text.contains(
         QStringLiteral("corvane-no-such-program echo b >> ../ran.log")));
-    QCOMPARE(readAll(m_root->filePath(QStringLiteral("ran.log"))), QByteArray("a\n"));
+    QCOMPARE(readFile(m_root->filePath(QStringLiteral("ran.log"))), QByteArray("a\n"));
     QCOMPARE(m_host->progress, 1);
     QCOMPARE(m_host->status, QStringLiteral("完成"));
     QVERIFY(m_host->processEnabled);

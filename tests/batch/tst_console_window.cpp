@@ -1,5 +1,6 @@
 #include "batch/batch_run.h"
 #include "batch/console_window.h"
+#include "fake_batch_host.h"
 #include "platform/data_folder.h"
 #include "platform/launcher.h"
 #include "settings/active_tool.h"
@@ -10,24 +11,9 @@
 #include <QTest>
 
 using namespace corvane;
+using corvane::test::FakeHost;
 
 namespace {
-
-class Host final : public BatchHost {
-public:
-    QStringList names;
-    QString folder;
-    int jobCount() const override { return int(names.size()); }
-    QString jobName(int index) const override { return names.at(index); }
-    QString jobFolder(int) const override { return folder; }
-    QString destinationFolder() const override { return folder; }
-    void setStatusText(const QString &) override {}
-    void setProcessEnabled(bool) override {}
-    void setProgressMinimum(int) override {}
-    void setProgressMaximum(int) override {}
-    void setProgressValue(int) override {}
-    void setReportTimerEnabled(bool) override {}
-};
 
 QList<ConsoleWindow *> consoleWindows()
 {
@@ -63,9 +49,9 @@ void TestConsoleWindow::showsOutputLiveAndClosesAtEnd()
     QFETCH(bool, capture);
     QTemporaryDir dir;
     SetDataFolder(dir.path());
-    Host host;
-    host.folder = dir.path();
-    host.names = {QStringLiteral("one"), QStringLiteral("two")};
+    FakeHost host;
+    host.destination = dir.path();
+    host.jobs = {{QStringLiteral("one"), dir.path()}, {QStringLiteral("two"), dir.path()}};
     std::unique_ptr<Launcher> launcher = CreateLauncher();
     launcher->setConsoleFactory(ConsoleWindowFactory());
     BatchRun batch(host, *launcher);
@@ -116,9 +102,9 @@ void TestConsoleWindow::noWindowWhenFlagIsClear()
 {
     QTemporaryDir dir;
     SetDataFolder(dir.path());
-    Host host;
-    host.folder = dir.path();
-    host.names = {QStringLiteral("one")};
+    FakeHost host;
+    host.destination = dir.path();
+    host.jobs = {{QStringLiteral("one"), dir.path()}};
     std::unique_ptr<Launcher> launcher = CreateLauncher();
     launcher->setConsoleFactory(ConsoleWindowFactory());
     BatchRun batch(host, *launcher);

@@ -6,6 +6,7 @@
 #include "settings/active_tool.h"
 #include "settings/options_dialog.h"
 #include "settings/settings_file.h"
+#include "test_files.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -24,6 +25,7 @@
 using namespace corvane;
 using corvane::test::DriveModal;
 using corvane::test::MessageRecorder;
+using corvane::test::readFile;
 using corvane::test::VisibleWindows;
 
 namespace {
@@ -59,14 +61,6 @@ QTabWidget *Tabs(const QWidget *dialog)
 QPushButton *Button(const QWidget *dialog, const QString &name)
 {
     return Child<QPushButton>(dialog, name);
-}
-
-QByteArray FileBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
 }
 
 // The page of each tool is on screen and enabled only for the selected tab.
@@ -533,7 +527,7 @@ void TestOptionsDialog::closingWithoutSaving()
         }
         QVERIFY(!dialog->isVisible());
     });
-    QCOMPARE(FileBytes(ConfigPath()), config);
+    QCOMPARE(readFile(ConfigPath()), config);
     QVERIFY(m_captions.isEmpty());
     QCOMPARE(m_menuAtClose.size(), 1);
     QCOMPARE(m_menuAtClose.first()[1], QStringLiteral("Old"));
@@ -570,7 +564,7 @@ void TestOptionsDialog::okSavesAllFortyKeysInOrder()
         expected.append(QStringLiteral("Check1(%1)=%2").arg(i).arg(i == 0 ? 1 : 0));
         expected.append(QStringLiteral("Check2(%1)=0").arg(i));
     }
-    QStringList lines = QString::fromUtf8(FileBytes(ConfigPath())).split(QLatin1Char('\n'));
+    QStringList lines = QString::fromUtf8(readFile(ConfigPath())).split(QLatin1Char('\n'));
     if (lines.last().isEmpty())
         lines.removeLast();
     QCOMPARE(lines, expected);
@@ -615,7 +609,7 @@ void TestOptionsDialog::browseThenCancel()
     });
 
     QCOMPARE(filtersAsked, QList<QStringList>{ProgramFileFilters()});
-    QCOMPARE(FileBytes(ConfigPath()), config);
+    QCOMPARE(readFile(ConfigPath()), config);
     QCOMPARE(ActiveTool().ToolProgram, QStringLiteral("/old/program"));
     QCOMPARE(ActiveTool().CaptureOutput, true);
     QVERIFY(m_captions.isEmpty());
@@ -741,7 +735,7 @@ void TestOptionsDialog::readOnlyConfigGivesFortyMessages()
         QCOMPARE(message.title, QStringLiteral("Corvane"));
         QCOMPARE(message.icon, MessageIcon::None);
     }
-    QCOMPARE(FileBytes(ConfigPath()), config);
+    QCOMPARE(readFile(ConfigPath()), config);
     // The save goes on to reload the active tool from the file as it stands.
     QCOMPARE(m_captions, QStringList(QStringLiteral("Corvane:  -  Kept")));
     QCOMPARE(m_menuAtClose.size(), 1);

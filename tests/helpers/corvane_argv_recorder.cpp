@@ -3,6 +3,8 @@
 // appended to the file named by CORVANE_ARGV_RECORD, or written to standard
 // output when that is not set. Each value is hex-encoded so that any byte,
 // newlines included, survives; tests read records back with argv_record.h.
+#include "write_all.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -65,18 +67,6 @@ std::string openDescriptors()
     }
     closedir(folder);
     return list;
-}
-
-bool writeAll(int fd, const std::string &text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t count = write(fd, text.data() + done, text.size() - done);
-        if (count <= 0)
-            return false;
-        done += size_t(count);
-    }
-    return true;
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 //   err:TEXT   TEXT and a newline to standard error
 //   bulk:N     N lines "bulk NNNNNNN" (13 bytes each) to standard output
 // Without arguments: out:out 1, err:err 1, out:out 2, err:err 2.
+#include "write_all.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,18 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-bool writeAll(int fd, const std::string &text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t count = write(fd, text.data() + done, text.size() - done);
-        if (count <= 0)
-            return false;
-        done += size_t(count);
-    }
-    return true;
-}
 
 bool startsWith(const char *text, const char *prefix)
 {

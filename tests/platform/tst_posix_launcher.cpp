@@ -2,6 +2,7 @@
 #include "batch/command_line.h"
 #include "corvane_helpers.h"
 #include "platform/posix_launcher.h"
+#include "test_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,6 +24,8 @@
 using namespace corvane;
 using corvane::test::ArgvRecord;
 using corvane::test::ReadArgvRecords;
+using corvane::test::readFile;
+using corvane::test::writeBytes;
 
 Q_DECLARE_METATYPE(corvane::ExitNotice)
 
@@ -68,21 +71,6 @@ QString quoted(const QString &text)
 QString recorderLine(const QString &arguments)
 {
     return quoted(helperPath(CORVANE_HELPER_ARGV_RECORDER)) + QLatin1Char(' ') + arguments;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
 }
 
 // Whether the process is still our child, running or a zombie.
@@ -368,7 +356,7 @@ void TestPosixLauncher::captureKeepsOrderAndAppends()
 
     const QByteArray old("old line\n");
     if (reportExists)
-        QVERIFY(writeFile(m_report, old));
+        QVERIFY(writeBytes(m_report, old));
     std::unique_ptr<Launcher> launcher = CreateLauncher();
     auto log = std::make_shared<ViewLog>();
     launcher->setConsoleFactory(
@@ -484,7 +472,7 @@ void TestPosixLauncher::namesArriveAsData()
     QFETCH(QStringList, expected);
 
     // A file that a shell glob would pick up, were there a shell.
-    QVERIFY(writeFile(m_work + QStringLiteral("/decoy.txt"), "decoy\n"));
+    QVERIFY(writeBytes(m_work + QStringLiteral("/decoy.txt"), "decoy\n"));
     const QString source = QFileInfo(m_work).path() + QStringLiteral("/source");
     QVERIFY(QDir().mkpath(source));
     // With capture the record goes to standard output and so to the report.
@@ -557,10 +545,10 @@ void TestPosixLauncher::startFailures()
     QFETCH(QString, error);
 
     const QString root = QFileInfo(m_work).path();
-    QVERIFY(writeFile(m_work + QStringLiteral("/plain.sh"), "#!/bin/sh\necho hi\n"));
+    QVERIFY(writeBytes(m_work + QStringLiteral("/plain.sh"), "#!/bin/sh\necho hi\n"));
     QVERIFY(QFile::setPermissions(m_work + QStringLiteral("/plain.sh"),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
-    QVERIFY(writeFile(m_work + QStringLiteral("/garbage"), "not a program\n"));
+    QVERIFY(writeBytes(m_work + QStringLiteral("/garbage"), "not a program\n"));
     QVERIFY(QFile::setPermissions(m_work + QStringLiteral("/garbage"),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     QVERIFY(QDir().mkpath(m_work + QStringLiteral("/folder")));

@@ -3,6 +3,7 @@
 #include "platform/data_folder.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
+#include "test_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +22,8 @@
 
 using namespace corvane;
 using corvane::test::MessageRecorder;
+using corvane::test::readFile;
+using corvane::test::writeBytes;
 
 namespace {
 
@@ -74,21 +77,6 @@ Tools convertTool()
     tools[0] = {QStringLiteral("Convert"), QStringLiteral("C:\\tools\\conv.exe"),
                 QStringLiteral("$SPath$$SName$ -o $DPath$$SNameNo$.txt"), 1, 0};
     return tools;
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
-    return file.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
 }
 
 // GB18030 bytes of a text, made by iconv as the Windows tool's files are.
@@ -248,7 +236,7 @@ void TestSettingsFile::missingSectionOrKey()
     QCOMPARE(file.readString(QStringLiteral("Text2(-1)")), QString());
     QCOMPARE(file.readInt(QStringLiteral("CurrentTool")), 0);
     QCOMPARE(m_messages->count(), 0);
-    QCOMPARE(readBytes(configPath()), content);
+    QCOMPARE(readFile(configPath()), content);
 }
 
 void TestSettingsFile::freeRoutinesUseDataFolder()
@@ -256,7 +244,7 @@ void TestSettingsFile::freeRoutinesUseDataFolder()
     QCOMPARE(ConfigPath(), m_dir->path() + QStringLiteral("/config.ini"));
     WriteStringSetting(QStringLiteral("Text1(4)"), QStringLiteral("Four"));
     WriteIntSetting(QStringLiteral("CurrentTool"), 4);
-    QCOMPARE(readBytes(configPath()),
+    QCOMPARE(readFile(configPath()),
              QByteArray("[StringSection]\nText1(4)=Four\n[IntegerSection]\nCurrentTool=4\n"));
     QCOMPARE(ReadStringSetting(QStringLiteral("Text1(4)")), QStringLiteral("Four"));
     QCOMPARE(ReadIntSetting(QStringLiteral("CurrentTool")), 4);
@@ -269,69 +257,9 @@ void TestSettingsFile::exampleFile_data()
     QTest::addColumn<bool>("exitBeforeSave");
     QTest::addColumn<QByteArray>("expected");
 
-    QTest::newRow("save, then exit") << false << QByteArray(R"([StringSection]
-Text1(0)=Convert
-Text2(0)=C:\tools\conv.exe
-Text3(0)=$SPath$$SName$ -o $DPath$$SNameNo$.txt
-Text1(1)=
-Text2(1)=
-Text3(1)=
-Text1(2)=
-Text2(2)=
-Text3(2)=
-Text1(3)=
-Text2(3)=
-Text3(3)=
-Text1(4)=
-Text2(4)=
-Text3(4)=
-Text1(5)=
-Text2(5)=
-Text3(5)=
-Text1(6)=
-Text2(6)=
-Text3(6)=
-Text1(7)=
-Text2(7)=
-Text3(7)=
-[IntegerSection]
-Check1(0)=1
-Check2(0)=0
-Check1(1)=0
-Check2(1)=0
-Check1(2)=0
-Check2(2)=0
-Check1(3)=0
-Check2(3)=0
-Check1(4)=0
-Check2(4)=0
-Check1(5)=0
-Check2(5)=0
-Check1(6)=0
-Check2(6)=0
-Check1(7)=0
-Check2(7)=0
-CurrentTool=0
-)");
-    QTest::newRow("exit, save, exit") << true << QByteArray(R"([IntegerSection]
-CurrentTool=0
-Check1(0)=1
-Check2(0)=0
-Check1(1)=0
-Check2(1)=0
-Check1(2)=0
-Check2(2)=0
-Check1(3)=0
-Check2(3)=0
-Check1(4)=0
-Check2(4)=0
-Check1(5)=0
-Check2(5)=0
-Check1(6)=0
-Check2(6)=0
-Check1(7)=0
-Check2(7)=0
-[StringSection]
+    // The two sections as the options dialog's save leaves them, spelled out
+    // line for line; only their order depends on what came first.
+    const QByteArray strings(R"([StringSection]
 Text1(0)=Convert
 Text2(0)=C:\tools\conv.exe
 Text3(0)=$SPath$$SName$ -o $DPath$$SNameNo$.txt
@@ -357,6 +285,27 @@ Text1(7)=
 Text2(7)=
 Text3(7)=
 )");
+    const QByteArray checks(R"(Check1(0)=1
+Check2(0)=0
+Check1(1)=0
+Check2(1)=0
+Check1(2)=0
+Check2(2)=0
+Check1(3)=0
+Check2(3)=0
+Check1(4)=0
+Check2(4)=0
+Check1(5)=0
+Check2(5)=0
+Check1(6)=0
+Check2(6)=0
+Check1(7)=0
+Check2(7)=0
+)");
+    QTest::newRow("save, then exit")
+        << false << strings + "[IntegerSection]\n" + checks + "CurrentTool=0\n";
+    QTest::newRow("exit, save, exit")
+        << true << "[IntegerSection]\nCurrentTool=0\n" + checks + strings;
 }
 
 void TestSettingsFile::exampleFile()
@@ -369,7 +318,7 @@ void TestSettingsFile::exampleFile()
     saveOptions(convertTool());
     WriteIntSetting(QStringLiteral("CurrentTool"), 0);
 
-    const QByteArray actual = readBytes(configPath());
+    const QByteArray actual = readFile(configPath());
     const QList<QByteArray> actualLines = actual.split('\n');
     const QList<QByteArray> expectedLines = expected.split('\n');
     QCOMPARE(actualLines.size(), expectedLines.size());
@@ -389,7 +338,7 @@ void TestSettingsFile::caseBlindLookup()
 
     WriteStringSetting(QStringLiteral("Text1(2)"), QStringLiteral("Deux"));
     WriteIntSetting(QStringLiteral("currenttool"), 3);
-    QCOMPARE(readBytes(configPath()),
+    QCOMPARE(readFile(configPath()),
              QByteArray("[stringsection]\nTEXT1(2)=Deux\n[INTEGERSECTION]\nCurrenttool=3\n"));
 }
 
@@ -425,7 +374,7 @@ void TestSettingsFile::writeInt()
     QFETCH(QByteArray, text);
 
     WriteIntSetting(QStringLiteral("CurrentTool"), value);
-    QCOMPARE(readBytes(configPath()), "[IntegerSection]\nCurrentTool=" + text + '\n');
+    QCOMPARE(readFile(configPath()), "[IntegerSection]\nCurrentTool=" + text + '\n');
     QCOMPARE(ReadIntSetting(QStringLiteral("CurrentTool")), value);
     // Integers and strings live apart.
     QCOMPARE(ReadStringSetting(QStringLiteral("CurrentTool")), QString());
@@ -478,7 +427,7 @@ void TestSettingsFile::chineseRoundTrip()
     QCOMPARE(file.readString(QStringLiteral("Text1(0)")), QStringLiteral("before"));
     QCOMPARE(file.readString(QStringLiteral("Text1(2)")), QStringLiteral("after"));
     // Stored as UTF-8.
-    QVERIFY(readBytes(configPath()).contains("\nText1(1)=" + value.toUtf8() + '\n'));
+    QVERIFY(readFile(configPath()).contains("\nText1(1)=" + value.toUtf8() + '\n'));
     QCOMPARE(m_messages->count(), 0);
 }
 
@@ -608,7 +557,7 @@ void TestSettingsFile::gb18030File()
         const QString line = i + 1 < lines.size() ? lines[i] + QStringLiteral("\r\n") : lines[i];
         expected += i == utf8Line ? line.toUtf8() : toGb18030(line);
     }
-    QCOMPARE(readBytes(configPath()), expected);
+    QCOMPARE(readFile(configPath()), expected);
 
     QCOMPARE(file.readString(key), value);
     if (key != QStringLiteral("Text1(0)"))
@@ -618,11 +567,11 @@ void TestSettingsFile::gb18030File()
     QCOMPARE(file.readInt(QStringLiteral("CurrentTool")), 1);
 
     // A write to the other section leaves the GB18030 lines as they were.
-    const QByteArray beforeInt = readBytes(configPath());
+    const QByteArray beforeInt = readFile(configPath());
     QVERIFY(file.writeInt(QStringLiteral("CurrentTool"), 0));
     QByteArray expectedInt = beforeInt;
     expectedInt.replace("CurrentTool=1", "CurrentTool=0");
-    QCOMPARE(readBytes(configPath()), expectedInt);
+    QCOMPARE(readFile(configPath()), expectedInt);
     QCOMPARE(m_messages->count(), 0);
 }
 
@@ -645,7 +594,7 @@ void TestSettingsFile::readOnlyFile()
 
     saveOptions(convertTool());
     WriteIntSetting(QStringLiteral("CurrentTool"), 0);
-    const QByteArray before = readBytes(configPath());
+    const QByteArray before = readFile(configPath());
     QVERIFY(QFile::setPermissions(configPath(), permissionsFromMode(mode)));
     QCOMPARE(m_messages->count(), 0);
 
@@ -671,7 +620,7 @@ void TestSettingsFile::readOnlyFile()
 
     QCOMPARE(modeOf(configPath()), permissionsFromMode(mode));
     QVERIFY(QFile::setPermissions(configPath(), QFile::ReadOwner | QFile::WriteOwner));
-    QCOMPARE(readBytes(configPath()), before);
+    QCOMPARE(readFile(configPath()), before);
     QCOMPARE(entriesOf(m_dir->path()), QStringList{kConfigName});
 }
 
@@ -696,7 +645,7 @@ void TestSettingsFile::unwritableFolder()
     const SettingsFile file(path);
     if (fileExists)
         QVERIFY(file.writeString(QStringLiteral("Text1(0)"), QStringLiteral("old")));
-    const QByteArray before = readBytes(path);
+    const QByteArray before = readFile(path);
 
     m_lockedFolders.append(folder);
     QVERIFY(QFile::setPermissions(folder, permissionsFromMode(folderMode)));
@@ -705,7 +654,7 @@ void TestSettingsFile::unwritableFolder()
     QVERIFY(!file.writeInt(QStringLiteral("CurrentTool"), 1));
     QCOMPARE(m_messages->count(), 2);
 
-    QCOMPARE(readBytes(path), before);
+    QCOMPARE(readFile(path), before);
     QCOMPARE(entriesOf(folder), fileExists ? QStringList{kConfigName} : QStringList{});
     QCOMPARE(file.readString(QStringLiteral("Text1(0)")),
              fileExists ? QStringLiteral("old") : QString());
@@ -777,9 +726,9 @@ void TestSettingsFile::symlinkFollowed()
     QCOMPARE(entriesOf(links), linkFolderBefore);
     QCOMPARE(entriesOf(real), QStringList{QStringLiteral("settings.ini")});
     QVERIFY(!QFileInfo(target).isSymLink());
-    QCOMPARE(readBytes(target), targetExists
-                                    ? QByteArray("; mine\r\n[StringSection]\r\nText1(0)=new\r\n")
-                                    : QByteArray("[StringSection]\nText1(0)=new\n"));
+    QCOMPARE(readFile(target), targetExists
+                                   ? QByteArray("; mine\r\n[StringSection]\r\nText1(0)=new\r\n")
+                                   : QByteArray("[StringSection]\nText1(0)=new\n"));
     QCOMPARE(file.readString(QStringLiteral("Text1(0)")), QStringLiteral("new"));
 }
 
@@ -795,7 +744,7 @@ void TestSettingsFile::symlinkToReadOnlyFile()
         !SettingsFile(configPath()).writeString(QStringLiteral("Text1(0)"), QStringLiteral("new")));
     QCOMPARE(m_messages->count(), 1);
     QVERIFY(QFileInfo(configPath()).isSymLink());
-    QCOMPARE(readBytes(target), before);
+    QCOMPARE(readFile(target), before);
     QCOMPARE(modeOf(target), permissionsFromMode(0444));
 }
 
@@ -819,7 +768,7 @@ void TestSettingsFile::permissionsKept()
     QVERIFY(SettingsFile(configPath()).writeInt(QStringLiteral("CurrentTool"), 5));
     QCOMPARE(modeOf(configPath()), permissionsFromMode(mode));
     QVERIFY(QFile::setPermissions(configPath(), QFile::ReadOwner | QFile::WriteOwner));
-    QCOMPARE(readBytes(configPath()), QByteArray("[IntegerSection]\nCurrentTool=5\n"));
+    QCOMPARE(readFile(configPath()), QByteArray("[IntegerSection]\nCurrentTool=5\n"));
 }
 
 void TestSettingsFile::lineBreakRefused_data()
@@ -854,7 +803,7 @@ void TestSettingsFile::lineBreakRefused()
     QCOMPARE(m_messages->count(), 2);
 
     if (fileExists)
-        QCOMPARE(readBytes(configPath()), before);
+        QCOMPARE(readFile(configPath()), before);
     else
         QVERIFY(!QFile::exists(configPath()));
     QCOMPARE(ReadStringSetting(QStringLiteral("Text2(0)")), QString());
@@ -878,7 +827,7 @@ void TestSettingsFile::killedWhileSaving()
     saveOptions(convertTool());
     WriteIntSetting(QStringLiteral("CurrentTool"), 0);
     QCOMPARE(m_messages->count(), 0);
-    const QByteArray initial = readBytes(configPath());
+    const QByteArray initial = readFile(configPath());
 
     const QString key = QStringLiteral("Text3(0)");
     const QString valueA = QString(3000, QLatin1Char('A'));
@@ -900,7 +849,7 @@ void TestSettingsFile::killedWhileSaving()
         QVERIFY(writer.waitForFinished(30000));
         QCOMPARE(writer.exitStatus(), QProcess::CrashExit);
 
-        const QByteArray bytes = readBytes(configPath());
+        const QByteArray bytes = readFile(configPath());
         QVERIFY2(bytes == withA || bytes == withB,
                  qPrintable(QStringLiteral("round %1: %2 bytes").arg(round).arg(bytes.size())));
         const QString value = SettingsFile(configPath()).readString(key);
@@ -913,7 +862,7 @@ void TestSettingsFile::killedWhileSaving()
         if (entries.size() > 1) {
             ++leftOver;
             QCOMPARE(entries, (QStringList{temporaryName, kConfigName}));
-            const QByteArray leftBytes = readBytes(m_dir->filePath(temporaryName));
+            const QByteArray leftBytes = readFile(m_dir->filePath(temporaryName));
             QVERIFY(leftBytes == withA || leftBytes == withB);
         } else {
             QCOMPARE(entries, QStringList{kConfigName});
