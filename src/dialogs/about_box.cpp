@@ -217,7 +217,7 @@ bool frmAbout::GetKeyValue(quint32 keyRoot, const QString &keyName, const QStrin
     if (text.endsWith('\0'))
         text.chop(1);
     if (value.type == kRegSz) {
-        keyVal = DecodeSettingsText(text);
+        keyVal = DecodeSystemText(text);
     } else if (value.type == kRegDword) {
         // Little-endian, as the registry stores it; a short value is padded
         // with zero bytes.

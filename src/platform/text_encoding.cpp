@@ -69,7 +69,7 @@ QString DecodeGb18030(const QByteArray &bytes)
     return QString::fromUtf8(utf8);
 }
 
-QString DecodeSettingsText(const QByteArray &bytes)
+QString DecodeSystemText(const QByteArray &bytes)
 {
     if (IsValidUtf8(bytes))
         return QString::fromUtf8(bytes);

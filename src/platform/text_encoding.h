@@ -16,7 +16,9 @@ bool IsValidUtf8(const QByteArray &bytes);
 // U+FFFD and decoding goes on after it.
 QString DecodeGb18030(const QByteArray &bytes);
 
-// Decodes a settings value: as UTF-8 when it is valid UTF-8, else as GB18030.
-QString DecodeSettingsText(const QByteArray &bytes);
+// Decodes text in the system's code page (a settings value, a registry
+// string): as UTF-8 when it is valid UTF-8, else as GB18030, so that text
+// written by the Windows version reads correctly.
+QString DecodeSystemText(const QByteArray &bytes);
 
 } // namespace corvane

@@ -105,7 +105,7 @@ int SettingsFile::readInt(const QString &key) const
 QString SettingsFile::readString(const QString &key) const
 {
     const std::optional<QByteArray> value = readValue(m_path, kStringSection, key);
-    return value ? DecodeSettingsText(*value) : QString();
+    return value ? DecodeSystemText(*value) : QString();
 }
 
 bool SettingsFile::writeInt(const QString &key, int value) const
