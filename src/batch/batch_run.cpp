@@ -88,11 +88,10 @@ bool BatchRun::runEntry(int index, const QString &destination)
     const ActiveToolState tool = ActiveTool();
 
     LaunchRequest request;
-    request.commandLine =
-        BuildCommandLine(tool.ToolProgram, tool.ToolCommandLine, tool.CaptureOutput, name, folder,
-                         index, destination, m_reportPath);
-    request.innerLine = BuildCommandLine(tool.ToolProgram, tool.ToolCommandLine, false, name,
-                                         folder, index, destination, m_reportPath);
+    request.command =
+        ExpandCommand(tool.ToolProgram, tool.ToolCommandLine, name, folder, index, destination);
+    request.commandLine = tool.CaptureOutput ? CaptureWrapped(request.command.text(), m_reportPath)
+                                             : request.command.text();
     request.capture = tool.CaptureOutput;
     request.reportPath = m_reportPath;
     request.showWindow = tool.ShowDosWindow;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "batch/command_line.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -11,11 +13,12 @@ namespace corvane {
 
 // What the batch asks the launcher to run for one job entry.
 struct LaunchRequest final {
-    // The line as built, with the capture wrapper when capture is set. Used
-    // as the title of the console window and in messages.
+    // The line as the user reads it, with the capture wrapper when capture
+    // is set: the title of the console window and the text of messages.
     QString commandLine;
-    // The same line without the capture wrapper: this is what is run.
-    QString innerLine;
+    // What is run: the program box and the expanded template, with the
+    // placeholders' values kept apart from the typed text.
+    ToolCommand command;
     // Append standard output and standard error to reportPath.
     bool capture = false;
     QString reportPath;

@@ -11,6 +11,7 @@
 #include <QScopeGuard>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <system_error>
@@ -124,27 +125,118 @@ LaunchResult failure(const QString &text)
     return result;
 }
 
-// What to execute for one line.
+// The environment variables that carry the placeholders' values into a
+// shell line: the shell reads a value from its variable, never as source.
+const char *shellVariable(Placeholder placeholder)
+{
+    switch (placeholder) {
+    case Placeholder::SourcePath:
+        return "CORVANE_SPATH";
+    case Placeholder::SourceName:
+        return "CORVANE_SNAME";
+    case Placeholder::DestinationPath:
+        return "CORVANE_DPATH";
+    case Placeholder::NameWithoutExtension:
+        return "CORVANE_SNAMENO";
+    case Placeholder::Index:
+        break;
+    }
+    return "CORVANE_INDEX";
+}
+
+// The source text for /bin/sh: the typed text as it stands, and in place of
+// each value a reference to the variable that holds it. The reference is
+// double-quoted so that the value stays one word and is not globbed, as in
+// a line without a shell; inside single quotes, which would keep a
+// reference from expanding, the quotes are closed around it. The index is
+// only digits and stays bare, so that arithmetic such as $(($Index$+1))
+// works.
+QString shellSource(const QList<CommandPiece> &pieces)
+{
+    enum class Quoting { None, Single, Double };
+    Quoting quoting = Quoting::None;
+    bool escaped = false;
+    QString source;
+    for (const CommandPiece &piece : pieces) {
+        if (piece.isValue()) {
+            const QString reference =
+                QStringLiteral("${%1}").arg(QLatin1String(shellVariable(*piece.placeholder)));
+            if (*piece.placeholder == Placeholder::Index || quoting == Quoting::Double)
+                source += reference;
+            else if (quoting == Quoting::Single)
+                source += QStringLiteral("'\"%1\"'").arg(reference);
+            else
+                source += QLatin1Char('"') + reference + QLatin1Char('"');
+            escaped = false;
+            continue;
+        }
+        for (const QChar c : piece.text) {
+            source += c;
+            if (escaped)
+                escaped = false;
+            else if (quoting == Quoting::Single)
+                quoting = c == QLatin1Char('\'') ? Quoting::None : quoting;
+            else if (c == QLatin1Char('\\'))
+                escaped = true;
+            else if (c == QLatin1Char('"'))
+                quoting = quoting == Quoting::Double ? Quoting::None : Quoting::Double;
+            else if (c == QLatin1Char('\'') && quoting == Quoting::None)
+                quoting = Quoting::Single;
+        }
+    }
+    return source;
+}
+
+// What to execute for one command.
 struct ProgramCall {
     QString name; // for messages
     QByteArray path;
     bool searchPath = false;
     QList<QByteArray> arguments;
+    // NAME=value entries added to the child's environment.
+    QList<QByteArray> environment;
 };
 
-// The line as a program call: "cmd /c TEXT" becomes /bin/sh -c TEXT, any
-// other line is split into words. Nothing when the line names no program.
-std::optional<ProgramCall> programCallOf(const QString &line)
+// Whether the program box as a whole names an existing file, blanks and all,
+// so that a path such as "/opt/my tools/conv" needs no quotes. Only a path
+// (with a '/') counts: a bare name is looked up in PATH.
+bool isWholeProgramPath(const QString &program, const QString &workingDirectory)
+{
+    return program.contains(QLatin1Char('/')) &&
+           QFileInfo(QDir(workingDirectory).filePath(program)).isFile();
+}
+
+// The command as a program call: "cmd /c TEXT" becomes /bin/sh -c TEXT,
+// any other command is split into words. Nothing when it names no program.
+std::optional<ProgramCall> programCallOf(const ToolCommand &command,
+                                         const QString &workingDirectory)
 {
     ProgramCall call;
-    if (const std::optional<QString> shellText = ShellCommandText(line)) {
-        call.name = QStringLiteral("/bin/sh");
-        call.path = QByteArrayLiteral("/bin/sh");
-        call.arguments = {QByteArrayLiteral("sh"), QByteArrayLiteral("-c"),
-                          shellText->toLocal8Bit()};
-        return call;
+    QStringList words;
+    const QString program = command.program.trimmed();
+    if (isWholeProgramPath(program, workingDirectory)) {
+        words = QStringList{program} + SplitCommandWords(command.arguments);
+    } else {
+        const QList<CommandPiece> pieces =
+            QList<CommandPiece>{CommandPiece{command.program + QLatin1Char(' '), std::nullopt}} +
+            command.arguments;
+        if (const std::optional<QList<CommandPiece>> shell = ShellCommandPieces(pieces)) {
+            call.name = QStringLiteral("/bin/sh");
+            call.path = QByteArrayLiteral("/bin/sh");
+            call.arguments = {QByteArrayLiteral("sh"), QByteArrayLiteral("-c"),
+                              shellSource(*shell).toLocal8Bit()};
+            for (const CommandPiece &piece : *shell) {
+                if (!piece.isValue())
+                    continue;
+                const QByteArray entry =
+                    QByteArray(shellVariable(*piece.placeholder)) + '=' + piece.text.toLocal8Bit();
+                if (!call.environment.contains(entry))
+                    call.environment.append(entry);
+            }
+            return call;
+        }
+        words = SplitCommandWords(pieces);
     }
-    const QStringList words = SplitCommandWords(line);
     if (words.isEmpty() || words.first().isEmpty())
         return std::nullopt;
     call.name = words.first();
@@ -153,6 +245,25 @@ std::optional<ProgramCall> programCallOf(const QString &line)
     for (const QString &word : words)
         call.arguments << word.toLocal8Bit();
     return call;
+}
+
+// The child's environment: ours, with the call's own entries in place of
+// any of the same name.
+std::vector<QByteArray> childEnvironment(const QList<QByteArray> &additions)
+{
+    std::vector<QByteArray> entries;
+    for (char **entry = environ; *entry; ++entry) {
+        const QByteArray text(*entry);
+        const QByteArray name = text.left(text.indexOf('=') + 1);
+        const bool replaced =
+            std::any_of(additions.cbegin(), additions.cend(),
+                        [&name](const QByteArray &addition) { return addition.startsWith(name); });
+        if (!replaced)
+            entries.push_back(text);
+    }
+    for (const QByteArray &addition : additions)
+        entries.push_back(addition);
+    return entries;
 }
 
 // Starts the child. Standard input is /dev/null; standard output and error
@@ -207,10 +318,19 @@ int spawnChild(pid_t *pid, const ProgramCall &call, const QByteArray &workingDir
     for (const QByteArray &argument : call.arguments)
         argv.push_back(const_cast<char *>(argument.constData()));
     argv.push_back(nullptr);
+    char **envp = environ;
+    std::vector<QByteArray> environment;
+    std::vector<char *> environmentPointers;
+    if (!call.environment.isEmpty()) {
+        environment = childEnvironment(call.environment);
+        for (const QByteArray &entry : environment)
+            environmentPointers.push_back(const_cast<char *>(entry.constData()));
+        environmentPointers.push_back(nullptr);
+        envp = environmentPointers.data();
+    }
     if (call.searchPath)
-        return posix_spawnp(pid, call.path.constData(), &actions, &attributes, argv.data(),
-                            environ);
-    return posix_spawn(pid, call.path.constData(), &actions, &attributes, argv.data(), environ);
+        return posix_spawnp(pid, call.path.constData(), &actions, &attributes, argv.data(), envp);
+    return posix_spawn(pid, call.path.constData(), &actions, &attributes, argv.data(), envp);
 }
 
 // A descriptor that becomes readable when the child has ended; it is not
@@ -430,7 +550,8 @@ public:
 
     LaunchResult start(const LaunchRequest &request) override
     {
-        const std::optional<ProgramCall> call = programCallOf(request.innerLine);
+        const std::optional<ProgramCall> call =
+            programCallOf(request.command, request.workingDirectory);
         if (!call)
             return failure(QStringLiteral("命令行中没有程序"));
         const QString folderProblem = workingDirectoryProblem(request.workingDirectory);

@@ -213,6 +213,10 @@ QWidget *frmOptions::createPage(int index)
     CreateLabel(QStringLiteral("程序："), ArrayName("Label2", index), PxRect(120, 840, 735, 255),
                 page);
     m_text2[i] = CreateTextBox(ArrayName("Text2", index), PxRect(720, 840, 4095, 270), page);
+    m_text2[i]->setToolTip(
+        QStringLiteral("程序的路径，含空格也不必加引号，也可在后面写上固定的参数。\n"
+                       "以 cmd /c 开头时，其后的命令由系统的命令解释器执行；\n"
+                       "文件名、路径等占位符的值只作为数据传入，不会被当作命令执行。"));
     m_command1[i] = CreateButton(QStringLiteral("..."), ArrayName("Command1", index),
                                  PxRect(4920, 840, 495, 255), page);
     m_check1[i] = new ProfileCheckBox(QStringLiteral("捕获输出"), page);

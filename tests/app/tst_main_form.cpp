@@ -1068,11 +1068,14 @@ void TestMainForm::batchFromTheWindow()
         qputenv(CORVANE_ARGV_RECORD_VARIABLE, QFile::encodeName(record));
     else
         qunsetenv(CORVANE_ARGV_RECORD_VARIABLE);
+    // The program box names a path with blanks, unquoted, as a browse puts it.
+    const QString program = m_root->filePath(QStringLiteral("my tools/argv recorder"));
+    QVERIFY(QDir().mkpath(QFileInfo(program).path()));
+    QVERIFY(QFile::link(QStringLiteral(CORVANE_HELPER_ARGV_RECORDER), program));
     writeFile(ConfigPath(), QByteArray("[IntegerSection]\nCurrentTool=0\nCheck1(1)=") +
                                 (capture ? "1" : "0") +
-                                "\n[StringSection]\nText1(1)=Record\n"
-                                "Text2(1)=" CORVANE_HELPER_ARGV_RECORDER "\n"
-                                "Text3(1)=$SPath$$SName$ $DPath$$SNameNo$.out $Index$\n");
+                                "\n[StringSection]\nText1(1)=Record\nText2(1)=" + program.toUtf8() +
+                                "\nText3(1)=$SPath$$SName$ $DPath$$SNameNo$.out $Index$\n");
     writeFile(m_data + QStringLiteral("/report.txt"), "old report\n");
 
     QVERIFY(loadAndShow());

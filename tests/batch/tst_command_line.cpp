@@ -94,14 +94,14 @@ void TestCommandLine::build_data()
     QTest::newRow("upper-case placeholder is text")
         << QStringLiteral("p") << QStringLiteral("$SPATH$ $spath$") << false << kFile << src << 0
         << dst << kReport << bs << QStringLiteral("p $SPATH$ $spath$");
-    QTest::newRow("source folder containing $Index$ is expanded later")
+    QTest::newRow("source folder containing $Index$ keeps it: a value is never expanded")
         << QStringLiteral("p") << QStringLiteral("$SPath$") << false << kFile
         << QStringLiteral("C:\\$Index$") << 7 << dst << kReport << bs
-        << QStringLiteral("p C:\\7\\");
+        << QStringLiteral("p C:\\$Index$\\");
     QTest::newRow("destination containing $SPath$ stays as is")
         << QStringLiteral("p") << QStringLiteral("$DPath$") << false << kFile << src << 0
         << QStringLiteral("D:\\$SPath$") << kReport << bs << QStringLiteral("p D:\\$SPath$\\");
-    QTest::newRow("file name containing $SNameNo$ is expanded later")
+    QTest::newRow("file name containing $SNameNo$ keeps it")
         << QStringLiteral("p") << QStringLiteral("$SName$") << false
         << QStringLiteral("$SNameNo$.x") << src << 0 << dst << kReport << bs
         << QStringLiteral("p $SNameNo$.x");

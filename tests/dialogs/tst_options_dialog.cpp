@@ -640,7 +640,7 @@ void TestOptionsDialog::browseThenApply()
     ActiveTool().CurrentTool = 2;
     LoadActiveTool();
 
-    const QString chosen = m_dir->filePath(QStringLiteral("转换器"));
+    const QString chosen = m_dir->filePath(QStringLiteral("my tools/转换 器"));
     SetOpenFileChooser([&chosen](QWidget *, const QStringList &) { return chosen; });
     openOptions([&](frmOptions *dialog) {
         Tabs(dialog)->setCurrentIndex(2);

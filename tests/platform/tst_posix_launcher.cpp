@@ -183,7 +183,7 @@ LaunchRequest TestPosixLauncher::request(const QString &line) const
 {
     LaunchRequest request;
     request.commandLine = line;
-    request.innerLine = line;
+    request.command.arguments = {CommandPiece{line, std::nullopt}};
     request.reportPath = m_report;
     request.workingDirectory = m_work;
     return request;
@@ -422,44 +422,48 @@ void TestPosixLauncher::cmdPrefixRunsShell()
 void TestPosixLauncher::namesArriveAsData_data()
 {
     QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("commandTemplate");
     QTest::addColumn<bool>("capture");
-    QTest::addColumn<QStringList>("expected");
 
-    struct Name {
-        const char *name;
-        QStringList unquoted;
-        QStringList quoted;
+    // Names that once decided where arguments begin and end, or ran
+    // commands in a shell line; each must arrive byte for byte.
+    const QStringList names = {
+        QStringLiteral("\"q\".wav"),
+        QStringLiteral("x\" \"--evil\" \".wav"),
+        QStringLiteral("tail\\"),
+        QStringLiteral("a\\\"b.wav"),
+        QStringLiteral("b c.txt"),
+        QStringLiteral("two  blanks .wav"),
+        QStringLiteral("$(touch pwned).txt"),
+        QStringLiteral("`touch pwned`.txt"),
+        QStringLiteral(";touch pwned;.txt"),
+        QStringLiteral("x|y&z>w.txt"),
+        QStringLiteral("-rf.txt"),
+        QStringLiteral("it's.wav"),
+        QStringLiteral("new\nline\t.txt"),
+        QStringLiteral("中文 名.wav"),
+        QStringLiteral("*.wav"),
+        QStringLiteral("~"),
     };
-    const auto s = [](const char *text) { return QString::fromUtf8(text); };
-    const auto whole = [&s](const char *name) { return Name{name, {s(name)}, {s(name)}}; };
-    // A blank in a name splits it where the template leaves it unquoted,
-    // and only there. A double quote in a name cannot survive: the builder
-    // adds no escaping, so the quote is taken as quoting. "q".txt arrives
-    // as q.txt in both forms, one argument, and nothing is run by it.
-    const QList<Name> names = {
-        whole("a;b.txt"),
-        {"$(touch pwned).txt", {s("$(touch"), s("pwned).txt")}, {s("$(touch pwned).txt")}},
-        {"`touch pwned`.txt", {s("`touch"), s("pwned`.txt")}, {s("`touch pwned`.txt")}},
-        whole("x|y.txt"),
-        whole("&&.txt"),
-        whole(">out.txt"),
-        whole("it's.txt"),
-        {"a b.txt", {s("a"), s("b.txt")}, {s("a b.txt")}},
-        whole("*.txt"),
-        whole("~"),
-        {"\"q\".txt", {s("q.txt")}, {s("q.txt")}},
-        {"中文 名.txt", {s("中文"), s("名.txt")}, {s("中文 名.txt")}},
-    };
-    for (const Name &name : names) {
+    const QString recorder = quoted(helperPath(CORVANE_HELPER_ARGV_RECORDER));
+    const QString unquoted = QStringLiteral("$SPath$$SName$ $Index$ $DPath$$SNameNo$.out");
+    const QString inQuotes = QStringLiteral("\"$SPath$$SName$\" $Index$ \"$DPath$$SNameNo$.out\"");
+    const QString inSingleQuotes = QStringLiteral("'$SPath$$SName$' $Index$ $DPath$$SNameNo$.out");
+    for (const QString &name : names) {
         for (bool capture : {false, true}) {
             const char *mode = capture ? "capture" : "no capture";
-            QTest::addRow("%s, unquoted, %s", name.name, mode)
-                << s(name.name) << s("-n $SName$") << capture
-                << QStringList{s("-n")} + name.unquoted;
-            QTest::addRow("%s, quoted, %s", name.name, mode)
-                << s(name.name) << s("-n \"$SName$\"") << capture
-                << QStringList{s("-n")} + name.quoted;
+            const QByteArray label = name.toUtf8();
+            QTest::addRow("%s, unquoted, %s", label.constData(), mode)
+                << name << recorder << unquoted << capture;
+            QTest::addRow("%s, quoted, %s", label.constData(), mode)
+                << name << recorder << inQuotes << capture;
+            QTest::addRow("%s, cmd /c unquoted, %s", label.constData(), mode)
+                << name << QStringLiteral("cmd /c ") + recorder << unquoted << capture;
+            QTest::addRow("%s, cmd /c quoted, %s", label.constData(), mode)
+                << name << QStringLiteral("CMD /C ") + recorder << inQuotes << capture;
+            QTest::addRow("%s, cmd /c single-quoted, %s", label.constData(), mode)
+                << name << QStringLiteral("cmd /c ") + recorder << inSingleQuotes << capture;
         }
     }
 }
@@ -467,27 +471,27 @@ void TestPosixLauncher::namesArriveAsData_data()
 void TestPosixLauncher::namesArriveAsData()
 {
     QFETCH(QString, name);
+    QFETCH(QString, program);
     QFETCH(QString, commandTemplate);
     QFETCH(bool, capture);
-    QFETCH(QStringList, expected);
 
-    // A file that a shell glob would pick up, were there a shell.
-    QVERIFY(writeBytes(m_work + QStringLiteral("/decoy.txt"), "decoy\n"));
-    const QString source = QFileInfo(m_work).path() + QStringLiteral("/source");
+    // Folders with blanks; a file that a shell glob would pick up.
+    const QString root = QFileInfo(m_work).path();
+    const QString source = root + QStringLiteral("/source folder");
+    const QString destination = root + QStringLiteral("/dest  folder");
     QVERIFY(QDir().mkpath(source));
+    QVERIFY(QDir().mkpath(destination));
+    QVERIFY(writeBytes(source + QStringLiteral("/decoy.wav"), "decoy\n"));
     // With capture the record goes to standard output and so to the report.
     if (capture)
         qunsetenv(CORVANE_ARGV_RECORD_VARIABLE);
 
-    const QString program = quoted(helperPath(CORVANE_HELPER_ARGV_RECORDER));
     LaunchRequest req;
-    req.commandLine =
-        BuildCommandLine(program, commandTemplate, capture, name, source, 0, m_work, m_report);
-    req.innerLine =
-        BuildCommandLine(program, commandTemplate, false, name, source, 0, m_work, m_report);
+    req.command = ExpandCommand(program, commandTemplate, name, source, 7, destination);
+    req.commandLine = req.command.text();
     req.capture = capture;
     req.reportPath = m_report;
-    req.workingDirectory = m_work;
+    req.workingDirectory = destination;
     const LaunchResult result = CreateLauncher()->start(req);
     QVERIFY2(result.command, qPrintable(result.error));
     QVERIFY(waitForEnd(*result.command));
@@ -495,9 +499,15 @@ void TestPosixLauncher::namesArriveAsData()
 
     const QList<ArgvRecord> records = ReadArgvRecords(capture ? m_report : m_record);
     QCOMPARE(records.size(), 1);
-    QCOMPARE(decoded(records.first().arguments).mid(1), expected);
-    QCOMPARE(folderEntries(m_work), QStringList{QStringLiteral("decoy.txt")});
-    QCOMPARE(folderEntries(source), QStringList());
+    const QList<QByteArray> expected = {
+        QFile::encodeName(source + QLatin1Char('/') + name), QByteArray("7"),
+        QFile::encodeName(destination + QLatin1Char('/') + NameWithoutExtension(name) +
+                          QStringLiteral(".out"))};
+    QCOMPARE(records.first().arguments.mid(1), expected);
+    // Nothing ran: no file appeared anywhere.
+    QCOMPARE(folderEntries(destination), QStringList());
+    QCOMPARE(folderEntries(source), QStringList{QStringLiteral("decoy.wav")});
+    QCOMPARE(folderEntries(m_work), QStringList());
     QCOMPARE(folderEntries(m_data), capture ? QStringList{QStringLiteral("report.txt")}
                                             : QStringList{QStringLiteral("record.txt")});
     QVERIFY(!QFileInfo::exists(QStringLiteral("pwned")));
@@ -654,8 +664,7 @@ void TestPosixLauncher::consoleView()
     });
     LaunchRequest req = request(quoted(helperPath(CORVANE_HELPER_PRINT_BOTH)) +
                                 QStringLiteral(" out:one err:two out:三 err:four"));
-    req.commandLine = QStringLiteral("cmd /c ") + req.innerLine + QStringLiteral(" >>") + m_report +
-                      QStringLiteral(" 2>&1");
+    req.commandLine = CaptureWrapped(req.commandLine, m_report);
     req.capture = capture;
     req.showWindow = true;
     const LaunchResult result = launcher->start(req);
