@@ -1,9 +1,9 @@
-#include "app/main_form.h"
-#include "app/program_icon.h"
-#include "app/version.h"
-#include "platform/desktop_qt.h"
-#include "platform/message_box.h"
-#include "platform/single_instance.h"
+#include "core/platform/message_box.h"
+#include "core/platform/single_instance.h"
+#include "gui/common/program_icon.h"
+#include "gui/common/version.h"
+#include "gui/main_window/main_window.h"
+#include "gui/platform/desktop_qt.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -27,8 +27,8 @@ int main(int argc, char *argv[])
     corvane::InstallDesktopServices();
 
     corvane::SingleInstance instance(corvane::DefaultInstanceLockPath());
-    corvane::MainForm form;
-    if (!form.Form_Load(instance))
+    corvane::MainWindow form;
+    if (!form.loadOnStartup(instance))
         return EXIT_SUCCESS;
     form.show();
     return app.exec();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "batch/batch_run.h"
+#include "core/batch/batch_run.h"
 
 #include <QList>
 #include <QString>

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "core/command/command_line.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace corvane {
+
+// What the batch asks the launcher to run for one job entry.
+struct LaunchRequest final {
+    // The line as the user reads it, with the capture wrapper when capture
+    // is set: the title of the console window and the text of messages.
+    QString commandLine;
+    // What is run: the program box and the expanded template, with the
+    // placeholders' values kept apart from the typed text.
+    ToolCommand command;
+    // Append standard output and standard error to reportPath.
+    bool capture = false;
+    QString reportPath;
+    // Show the output live in a console window of our own.
+    bool showWindow = false;
+    // Working directory of the command (the destination folder).
+    QString workingDirectory;
+};
+
+// A window that shows one command's output while it runs. The window layer
+// implements it; the launcher owns it, feeds it the output as it comes,
+// calls commandFinished() once when the command has ended and then destroys
+// it (before RunningCommand::finished() is emitted).
+class ConsoleView {
+public:
+    virtual ~ConsoleView() = default;
+    virtual void appendOutput(const QByteArray &bytes) = 0;
+    virtual void commandFinished() = 0;
+};
+
+// Opens a console view titled with the given command line. May return null;
+// the output then goes to the report alone, when it is captured.
+using ConsoleFactory = std::function<std::unique_ptr<ConsoleView>(const QString &title)>;
+
+// One started command. Emits finished() exactly once, from the event loop,
+// when the process has ended and been reaped. Destroying it never stops the
+// process: a command still running then goes on, and is still reaped.
+class RunningCommand : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~RunningCommand() override = default;
+
+    virtual bool isRunning() const = 0;
+    virtual qint64 processId() const = 0;
+    // Exit status once finished; -1 while running and when the process
+    // ended by a signal.
+    virtual int exitCode() const = 0;
+
+signals:
+    void finished();
+};
+
+// Result of a start: either a running command or the reason it could not
+// start, a short text for the user.
+struct LaunchResult final {
+    std::unique_ptr<RunningCommand> command;
+    QString error;
+};
+
+// Starts the command line of one job entry. One implementation per operating
+// system; CreateLauncher() picks the one of the platform we run on.
+class Launcher {
+public:
+    virtual ~Launcher() = default;
+    virtual LaunchResult start(const LaunchRequest &request) = 0;
+    void setConsoleFactory(ConsoleFactory factory) { m_consoleFactory = std::move(factory); }
+
+protected:
+    const ConsoleFactory &consoleFactory() const { return m_consoleFactory; }
+
+private:
+    ConsoleFactory m_consoleFactory;
+};
+
+std::unique_ptr<Launcher> CreateLauncher();
+
+} // namespace corvane

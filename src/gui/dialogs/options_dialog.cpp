@@ -1,0 +1,396 @@
+#include "gui/dialogs/options_dialog.h"
+
+#include "core/settings/active_tool.h"
+#include "core/settings/settings_file.h"
+#include "gui/common/form_layout.h"
+#include "gui/common/program_icon.h"
+#include "gui/platform/file_dialog.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include <utility>
+
+namespace corvane {
+
+namespace {
+
+constexpr int kPageLeft = 240;
+constexpr int kHiddenPageLeft = -20000;
+constexpr int kPageTop = 360;
+
+QString DefaultTabCaption(int index)
+{
+    return QStringLiteral("工具") + QString::number(index + 1);
+}
+
+// The tab strip. Ctrl+Tab belongs to the dialog, so the strip does not use
+// Ctrl+Tab or Ctrl+Shift+Tab to change tabs itself.
+class OptionsTabStrip final : public QTabWidget {
+public:
+    using QTabWidget::QTabWidget;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+            event->modifiers().testFlag(Qt::ControlModifier)) {
+            event->ignore();
+            return;
+        }
+        QTabWidget::keyPressEvent(event);
+    }
+};
+
+// Tabs with narrow side margins, so that the eight default captions fit the
+// strip's width without scrolling.
+class CompactTabStyle final : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option,
+                    const QWidget *widget) const override
+    {
+        if (metric == PM_TabBarTabHSpace)
+            return kTabSideSpace;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+private:
+    static constexpr int kTabSideSpace = 10;
+};
+
+// A check box that can show the grey state of a stored 2, while a click only
+// ever turns it on or off.
+class ProfileCheckBox final : public QCheckBox {
+public:
+    ProfileCheckBox(const QString &text, QWidget *parent) : QCheckBox(text, parent)
+    {
+        setTristate(true);
+    }
+
+protected:
+    void nextCheckState() override
+    {
+        setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    }
+};
+
+QLabel *CreateLabel(const QString &text, const QString &name, const QRect &geometry,
+                    QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QLineEdit *CreateTextBox(const QString &name, const QRect &geometry, QWidget *parent)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setGeometry(geometry);
+    return edit;
+}
+
+QPushButton *CreateButton(const QString &text, const QString &name, const QRect &geometry,
+                          QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    // No default button: Enter presses nothing, not even the focused button.
+    button->setAutoDefault(false);
+    return button;
+}
+
+QString ArrayName(const char *name, int index)
+{
+    return QLatin1String(name) + QLatin1Char('_') + QString::number(index);
+}
+
+// Shows the text from its start, as a freshly filled text box does.
+void SetFieldText(QLineEdit *edit, const QString &text)
+{
+    edit->setText(text);
+    edit->setCursorPosition(0);
+}
+
+} // namespace
+
+OptionsDialog::OptionsDialog(std::function<void()> refreshToolMenu)
+    : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_refreshToolMenu(std::move(refreshToolMenu))
+{
+    setObjectName(QStringLiteral("frmOptions"));
+    setWindowTitle(QStringLiteral("选项"));
+    setWindowIcon(ProgramIcon());
+    setFixedSize(Px(6120), Px(4905));
+
+    m_tabs = new OptionsTabStrip(this);
+    m_tabs->setObjectName(QStringLiteral("tbsOptions"));
+    m_tabs->setGeometry(PxRect(120, 0, 5895, 4245));
+    auto *tabStyle = new CompactTabStyle;
+    tabStyle->setParent(this);
+    m_tabs->tabBar()->setStyle(tabStyle);
+    for (int i = 0; i < kToolCount; ++i)
+        m_tabs->addTab(new QWidget, DefaultTabCaption(i));
+    m_tabs->setCurrentIndex(0);
+    // The scroll arrows that long names bring up are for the mouse only.
+    const QList<QToolButton *> arrows = m_tabs->tabBar()->findChildren<QToolButton *>();
+    for (QToolButton *arrow : arrows)
+        arrow->setFocusPolicy(Qt::NoFocus);
+
+    // The pages are the dialog's own children, laid over the tab strip.
+    for (int i = 0; i < kToolCount; ++i)
+        m_pages[size_t(i)] = createPage(i);
+    // The pages off screen are disabled from the start, not only after the
+    // first tab change: Tab must never move the focus into a hidden field.
+    showSelectedPage();
+
+    m_okButton = CreateButton(QStringLiteral("确定"), QStringLiteral("cmdOK"),
+                              PxRect(2520, 4440, 1095, 375), this);
+    m_cancelButton = CreateButton(QStringLiteral("取消"), QStringLiteral("cmdCancel"),
+                                  PxRect(3720, 4440, 1095, 375), this);
+    m_applyButton = CreateButton(QStringLiteral("应用"), QStringLiteral("cmdApply"),
+                                 PxRect(4920, 4440, 1095, 375), this);
+
+    QWidget::setTabOrder(m_tabs, m_okButton);
+    QWidget::setTabOrder(m_okButton, m_cancelButton);
+    QWidget::setTabOrder(m_cancelButton, m_applyButton);
+    QWidget *previous = m_applyButton;
+    for (size_t i = 0; i < size_t(kToolCount); ++i) {
+        for (QWidget *next :
+             {static_cast<QWidget *>(m_nameEdits[i]), static_cast<QWidget *>(m_programEdits[i]),
+              static_cast<QWidget *>(m_browseButtons[i]),
+              static_cast<QWidget *>(m_commandLineEdits[i]),
+              static_cast<QWidget *>(m_captureBoxes[i]),
+              static_cast<QWidget *>(m_consoleBoxes[i])}) {
+            QWidget::setTabOrder(previous, next);
+            previous = next;
+        }
+    }
+    m_tabs->setFocus();
+
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] { showSelectedPage(); });
+    for (int i = 0; i < kToolCount; ++i)
+        connect(m_browseButtons[size_t(i)], &QPushButton::clicked, this,
+                [this, i] { browseForProgram(i); });
+    connect(m_okButton, &QPushButton::clicked, this, [this] { saveAndClose(); });
+    connect(m_cancelButton, &QPushButton::clicked, this, [this] { closeWithoutSaving(); });
+    connect(m_applyButton, &QPushButton::clicked, this, [this] { apply(); });
+
+    // Key preview: the dialog sees every key before the control that has the
+    // focus.
+    installEventFilter(this);
+    const QList<QWidget *> children = findChildren<QWidget *>();
+    for (QWidget *child : children)
+        child->installEventFilter(this);
+
+    centreOnScreen();
+}
+
+OptionsDialog::~OptionsDialog() = default;
+
+QWidget *OptionsDialog::createPage(int index)
+{
+    const size_t i = size_t(index);
+    auto *page = new QWidget(this);
+    page->setObjectName(ArrayName("picOptions", index));
+    page->setGeometry(PxRect(index == 0 ? kPageLeft : kHiddenPageLeft, kPageTop, 5685, 3780));
+
+    CreateLabel(QStringLiteral("名称："), ArrayName("Label1", index), PxRect(120, 360, 735, 255),
+                page);
+    m_nameEdits[i] = CreateTextBox(ArrayName("Text1", index), PxRect(720, 360, 1815, 270), page);
+    CreateLabel(QStringLiteral("程序："), ArrayName("Label2", index), PxRect(120, 840, 735, 255),
+                page);
+    m_programEdits[i] = CreateTextBox(ArrayName("Text2", index), PxRect(720, 840, 4095, 270), page);
+    m_programEdits[i]->setToolTip(
+        QStringLiteral("程序的路径，含空格也不必加引号，也可在后面写上固定的参数。\n"
+                       "以 cmd /c 开头时，其后的命令由系统的命令解释器执行；\n"
+                       "文件名、路径等占位符的值只作为数据传入，不会被当作命令执行。"));
+    m_browseButtons[i] = CreateButton(QStringLiteral("..."), ArrayName("Command1", index),
+                                      PxRect(4920, 840, 495, 255), page);
+    m_captureBoxes[i] = new ProfileCheckBox(QStringLiteral("捕获输出"), page);
+    m_captureBoxes[i]->setObjectName(ArrayName("Check1", index));
+    m_captureBoxes[i]->setGeometry(PxRect(720, 1440, 1095, 375));
+    m_consoleBoxes[i] = new ProfileCheckBox(QStringLiteral("显示DOS窗口"), page);
+    m_consoleBoxes[i]->setObjectName(ArrayName("Check2", index));
+    m_consoleBoxes[i]->setGeometry(PxRect(3120, 1440, 1335, 375));
+    // The layout was made for a narrower font: a caption never gets cut off.
+    for (QCheckBox *box : {m_captureBoxes[i], m_consoleBoxes[i]})
+        box->resize(qMax(box->width(), box->sizeHint().width()), box->height());
+    CreateLabel(QStringLiteral("命令行："), ArrayName("Label3", index), PxRect(120, 3120, 735, 255),
+                page);
+    m_commandLineEdits[i] =
+        CreateTextBox(ArrayName("Text3", index), PxRect(120, 3360, 5295, 270), page);
+    return page;
+}
+
+int OptionsDialog::CheckValue(const QCheckBox *box)
+{
+    switch (box->checkState()) {
+    case Qt::Unchecked:
+        return 0;
+    case Qt::PartiallyChecked:
+        return 2;
+    case Qt::Checked:
+        break;
+    }
+    return 1;
+}
+
+void OptionsDialog::SetCheckValue(QCheckBox *box, int value)
+{
+    // Any other non-zero value means on, as the active tool reads it.
+    if (value == 0)
+        box->setCheckState(Qt::Unchecked);
+    else if (value == 2)
+        box->setCheckState(Qt::PartiallyChecked);
+    else
+        box->setCheckState(Qt::Checked);
+}
+
+void OptionsDialog::loadAllTools()
+{
+    for (int i = 0; i < kToolCount; ++i) {
+        const size_t at = size_t(i);
+        SetFieldText(m_nameEdits[at], ReadStringSetting(ToolKey("Text1(", i)));
+        SetFieldText(m_programEdits[at], ReadStringSetting(ToolKey("Text2(", i)));
+        SetFieldText(m_commandLineEdits[at], ReadStringSetting(ToolKey("Text3(", i)));
+        SetCheckValue(m_captureBoxes[at], ReadIntSetting(ToolKey("Check1(", i)));
+        SetCheckValue(m_consoleBoxes[at], ReadIntSetting(ToolKey("Check2(", i)));
+        if (!m_nameEdits[at]->text().isEmpty())
+            m_tabs->setTabText(i, LiteralCaption(m_nameEdits[at]->text()));
+    }
+}
+
+void OptionsDialog::saveAllTools()
+{
+    for (int i = 0; i < kToolCount; ++i) {
+        const size_t at = size_t(i);
+        WriteStringSetting(ToolKey("Text1(", i), m_nameEdits[at]->text());
+        WriteStringSetting(ToolKey("Text2(", i), m_programEdits[at]->text());
+        WriteStringSetting(ToolKey("Text3(", i), m_commandLineEdits[at]->text());
+        WriteIntSetting(ToolKey("Check1(", i), CheckValue(m_captureBoxes[at]));
+        WriteIntSetting(ToolKey("Check2(", i), CheckValue(m_consoleBoxes[at]));
+    }
+}
+
+void OptionsDialog::centreOnScreen()
+{
+    // Centred on the screen by the dialog's outer size.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    const QSize outer = frameGeometry().size();
+    move(area.x() + (area.width() - outer.width()) / 2,
+         area.y() + (area.height() - outer.height()) / 2);
+}
+
+void OptionsDialog::showSelectedPage()
+{
+    const int selected = m_tabs->currentIndex();
+    for (int i = 0; i < m_tabs->count(); ++i) {
+        QWidget *page = m_pages[size_t(i)];
+        // A hidden page is moved out of sight and disabled, so that the
+        // focus cannot enter it.
+        if (i == selected) {
+            page->move(Px(kPageLeft), Px(kPageTop));
+            page->setEnabled(true);
+        } else {
+            page->move(Px(kHiddenPageLeft), Px(kPageTop));
+            page->setEnabled(false);
+        }
+    }
+}
+
+bool OptionsDialog::nextTabOnCtrlTab(int keyCode, Qt::KeyboardModifiers shift)
+{
+    const Qt::KeyboardModifiers shiftState =
+        shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    if (keyCode != Qt::Key_Tab || shiftState != Qt::ControlModifier)
+        return false;
+    const int position = m_tabs->currentIndex() + 1;
+    if (position == m_tabs->count())
+        m_tabs->setCurrentIndex(0);
+    else
+        m_tabs->setCurrentIndex(position);
+    return true;
+}
+
+void OptionsDialog::browseForProgram(int index)
+{
+    const QString fileName = ChooseOpenFile(this, ProgramFileFilters());
+    if (fileName.isEmpty())
+        return;
+    SetFieldText(m_programEdits[size_t(index)], QDir::toNativeSeparators(fileName));
+}
+
+void OptionsDialog::apply()
+{
+    saveAllTools();
+    LoadActiveTool();
+}
+
+void OptionsDialog::saveAndClose()
+{
+    saveAllTools();
+    LoadActiveTool();
+    done(QDialog::Accepted);
+}
+
+void OptionsDialog::closeWithoutSaving()
+{
+    done(QDialog::Rejected);
+}
+
+void OptionsDialog::refreshToolMenuOnClose()
+{
+    if (m_refreshToolMenu)
+        m_refreshToolMenu();
+}
+
+void OptionsDialog::done(int result)
+{
+    refreshToolMenuOnClose();
+    QDialog::done(result);
+}
+
+void OptionsDialog::reject()
+{
+    // Esc and the close box end here: both act as Cancel.
+    closeWithoutSaving();
+}
+
+bool OptionsDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    // Ctrl+Tab is used up here: no control of the dialog has a use for it,
+    // and passing it on would bring it back to this filter at each parent.
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<const QKeyEvent *>(event);
+        if (nextTabOnCtrlTab(key->key(), key->modifiers()))
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void OpenOptionsDialog(const std::function<void()> &refreshToolMenu)
+{
+    OptionsDialog dialog(refreshToolMenu);
+    dialog.loadAllTools();
+    dialog.exec();
+}
+
+} // namespace corvane

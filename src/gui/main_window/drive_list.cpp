@@ -1,0 +1,76 @@
+#include "gui/main_window/drive_list.h"
+
+namespace corvane {
+
+DriveList::DriveList(QWidget *parent) : QComboBox(parent)
+{
+    setEditable(false);
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        const QString picked = itemData(index).toString();
+        if (picked == m_drive)
+            return;
+        m_drive = picked;
+        emit driveChanged(m_drive);
+    });
+}
+
+void DriveList::refreshDrives()
+{
+    m_systemDrives = true;
+    fill(MountedDrives());
+}
+
+void DriveList::setDrives(const QList<Drive> &drives)
+{
+    m_systemDrives = false;
+    fill(drives);
+}
+
+void DriveList::fill(const QList<Drive> &drives)
+{
+    const QSignalBlocker blocker(this);
+    clear();
+    for (const Drive &entry : drives) {
+        const QString text = entry.label.isEmpty()
+                                 ? entry.path
+                                 : QStringLiteral("%1  [%2]").arg(entry.path, entry.label);
+        addItem(text, entry.path);
+    }
+    if (!m_drive.isEmpty())
+        showDrive(m_drive);
+}
+
+QStringList DriveList::mountPoints() const
+{
+    QStringList points;
+    for (int i = 0; i < count(); ++i)
+        points.append(itemData(i).toString());
+    return points;
+}
+
+void DriveList::showFolder(const QString &folder)
+{
+    showDrive(DriveOfFolder(folder, mountPoints()));
+}
+
+void DriveList::showDrive(const QString &drive)
+{
+    const QSignalBlocker blocker(this);
+    int index = findData(drive);
+    // A drive that has gone away since stays listed while it is shown.
+    if (index < 0) {
+        addItem(drive, drive);
+        index = count() - 1;
+    }
+    setCurrentIndex(index);
+    m_drive = drive;
+}
+
+void DriveList::showPopup()
+{
+    if (m_systemDrives)
+        refreshDrives();
+    QComboBox::showPopup();
+}
+
+} // namespace corvane

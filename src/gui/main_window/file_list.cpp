@@ -1,0 +1,80 @@
+#include "gui/main_window/file_list.h"
+
+#include "gui/main_window/job_list_view.h"
+
+#include "core/platform/drives.h"
+#include "core/platform/file_pattern.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringListModel>
+
+namespace corvane {
+
+FileList::FileList(QWidget *parent) : QListView(parent), m_model(new QStringListModel(this))
+{
+    setModel(m_model);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setUniformItemSizes(true);
+}
+
+FileList::~FileList() = default;
+
+bool FileList::setPath(const QString &folder)
+{
+    const QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    if (!CanOpenFolder(path))
+        return false;
+    // Without QDir::Hidden, names beginning with '.' stay out; without
+    // QDir::System, so do sockets, devices and broken links.
+    m_allNames =
+        QDir(path).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    m_path = path;
+    applyPattern();
+    return true;
+}
+
+void FileList::setPattern(const QString &pattern)
+{
+    m_pattern = pattern;
+    applyPattern();
+}
+
+void FileList::applyPattern()
+{
+    const FilePattern pattern(m_pattern);
+    if (pattern.matchesEverything()) {
+        m_model->setStringList(m_allNames);
+    } else {
+        QStringList shown;
+        for (const QString &name : std::as_const(m_allNames)) {
+            if (pattern.matches(name))
+                shown.append(name);
+        }
+        m_model->setStringList(shown);
+    }
+}
+
+int FileList::count() const
+{
+    return m_model->rowCount();
+}
+
+QString FileList::fileName(int index) const
+{
+    return m_model->stringList().at(index);
+}
+
+QList<bool> FileList::selectionFlags() const
+{
+    return SelectedRowFlags(*selectionModel(), count());
+}
+
+QString FileList::currentFileName() const
+{
+    const QModelIndex index = currentIndex();
+    return index.isValid() ? fileName(index.row()) : QString();
+}
+
+} // namespace corvane

@@ -1,0 +1,124 @@
+#include "gui/main_window/folder_list.h"
+
+#include "core/platform/drives.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QStyle>
+#include <QStyledItemDelegate>
+
+namespace corvane {
+
+namespace {
+constexpr int kFolderRole = Qt::UserRole;
+constexpr int kLevelRole = Qt::UserRole + 1;
+constexpr int kIndentPixels = 8;
+
+class IndentDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->rect.adjust(index.data(kLevelRole).toInt() * kIndentPixels, 0, 0, 0);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.rwidth() += index.data(kLevelRole).toInt() * kIndentPixels;
+        return size;
+    }
+};
+
+} // namespace
+
+FolderList::FolderList(QWidget *parent) : QListWidget(parent)
+{
+    setItemDelegate(new IndentDelegate(this));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(this, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem *item) { openRow(row(item)); });
+}
+
+bool FolderList::setPath(const QString &folder)
+{
+    const QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    if (!CanOpenFolder(path))
+        return false;
+    const bool changed = path != m_path;
+    m_path = path;
+    fill();
+    if (changed)
+        emit pathChanged(m_path);
+    return true;
+}
+
+QString FolderList::folderAt(int row) const
+{
+    const QListWidgetItem *entry = item(row);
+    return entry ? entry->data(kFolderRole).toString() : QString();
+}
+
+void FolderList::fill()
+{
+    clear();
+    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+
+    QStringList ancestors;
+    for (QString folder = m_path;; folder = QFileInfo(folder).path()) {
+        ancestors.prepend(folder);
+        if (folder == QLatin1String("/"))
+            break;
+    }
+    int level = 0;
+    for (const QString &folder : std::as_const(ancestors)) {
+        const QString text = folder == QLatin1String("/") ? folder : QFileInfo(folder).fileName();
+        auto *entry = new QListWidgetItem(openIcon, text, this);
+        entry->setData(kFolderRole, folder);
+        entry->setData(kLevelRole, level++);
+        entry->setToolTip(folder);
+    }
+    m_currentRow = count() - 1;
+
+    // Hidden folders stay out, as hidden files do in the file list.
+    const QStringList subfolders =
+        QDir(m_path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QString &name : subfolders) {
+        const QString folder = QDir(m_path).filePath(name);
+        auto *entry = new QListWidgetItem(closedIcon, name, this);
+        entry->setData(kFolderRole, folder);
+        entry->setData(kLevelRole, level);
+        entry->setToolTip(folder);
+    }
+
+    QListWidgetItem *current = item(m_currentRow);
+    setCurrentItem(current);
+    scrollToItem(current, QAbstractItemView::PositionAtCenter);
+}
+
+void FolderList::openRow(int row)
+{
+    const QString folder = folderAt(row);
+    if (folder.isEmpty())
+        return;
+    if (!setPath(folder))
+        QApplication::beep();
+}
+
+void FolderList::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Backspace) {
+        openRow(m_currentRow - 1);
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+} // namespace corvane

@@ -1,0 +1,545 @@
+#include "gui/main_window/main_window.h"
+
+#include "core/platform/launcher.h"
+#include "core/platform/message_box.h"
+#include "core/platform/single_instance.h"
+#include "core/settings/active_tool.h"
+#include "core/settings/settings_file.h"
+#include "gui/common/form_layout.h"
+#include "gui/common/program_icon.h"
+#include "gui/common/version.h"
+#include "gui/console/console_window.h"
+#include "gui/dialogs/about_box.h"
+#include "gui/dialogs/help_window.h"
+#include "gui/dialogs/options_dialog.h"
+#include "gui/main_window/drive_list.h"
+#include "gui/main_window/file_list.h"
+#include "gui/main_window/folder_list.h"
+#include "gui/main_window/job_list.h"
+#include "gui/main_window/job_list_view.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace corvane {
+
+namespace {
+const QColor kFormGrey(0xE0, 0xE0, 0xE0);
+
+template <typename Widget> Widget *place(Widget *widget, const char *name, const QRect &geometry)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QPushButton *button(QWidget *parent, const char *name, const QString &text, const QRect &geometry)
+{
+    auto *result = place(new QPushButton(text, parent), name, geometry);
+    result->setAutoDefault(false);
+    result->setDefault(false);
+    return result;
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &text, const QRect &geometry)
+{
+    auto *result = place(new QLabel(text, parent), name, geometry);
+    result->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette palette = result->palette();
+    palette.setColor(QPalette::Window, kFormGrey);
+    result->setPalette(palette);
+    return result;
+}
+
+QString alreadyRunningText()
+{
+    return ApplicationTitle() + QLatin1Char('(') + ProgramVersionText() +
+           QStringLiteral(")已运行！");
+}
+
+[[noreturn]] void endProcessNow()
+{
+    // Nothing runs after this: no destructor, so a command that is still
+    // running is left alone, and no event loop of a batch goes on.
+    std::fflush(nullptr);
+    std::_Exit(EXIT_SUCCESS);
+}
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
+      m_launcher(CreateLauncher()), m_processEnd(endProcessNow)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(ApplicationTitle());
+    setWindowIcon(ProgramIcon());
+
+    m_launcher->setConsoleFactory(ConsoleWindowFactory());
+    m_batch = std::make_unique<BatchRun>(*this, *m_launcher);
+
+    createControls();
+    createMenus();
+    connectHandlers();
+    applyTabOrder();
+    SetCaptionSink([this](const QString &caption) { setWindowTitle(caption); });
+}
+
+MainWindow::~MainWindow()
+{
+    SetCaptionSink({});
+}
+
+void MainWindow::createControls()
+{
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("MainFormClient"));
+    m_client->setFixedSize(Px(9240), Px(6450));
+    m_client->setAutoFillBackground(true);
+    QPalette grey = m_client->palette();
+    grey.setColor(QPalette::Window, kFormGrey);
+    m_client->setPalette(grey);
+    setCentralWidget(m_client);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    m_jobs = new JobList(this);
+
+    m_jobFolders = place(new QListView(m_client), "List2", PxRect(8040, 1320, 1095, 1680));
+    m_jobFolders->setModel(m_jobs);
+    m_jobFolders->setModelColumn(JobList::FolderColumn);
+    m_jobFolders->setUniformItemSizes(true);
+    m_jobFolders->setVisible(false);
+
+    m_reportTimer = new QTimer(this);
+    m_reportTimer->setObjectName(QStringLiteral("Timer1"));
+    m_reportTimer->setInterval(1000);
+
+    m_sameFolderButton =
+        button(m_client, "Command7", QStringLiteral("="), PxRect(3600, 1680, 855, 375));
+    m_removeAllButton =
+        button(m_client, "Command6", QStringLiteral("<<"), PxRect(3600, 5280, 855, 375));
+    m_addAllButton =
+        button(m_client, "Command5", QStringLiteral(">>"), PxRect(3600, 3840, 855, 375));
+
+    m_patternBox = place(new QComboBox(m_client), "Combo1", PxRect(120, 5760, 3375, 300));
+    m_patternBox->setEditable(true);
+    // Patterns go to the list only through Enter, every time, duplicates too.
+    m_patternBox->setInsertPolicy(QComboBox::NoInsert);
+    m_patternBox->setDuplicatesEnabled(true);
+    m_patternBox->setCompleter(nullptr);
+    m_patternBox->addItems({QStringLiteral("*.bmp"), QStringLiteral("*.wav"),
+                            QStringLiteral("*.bin"), QStringLiteral("*.*")});
+    m_patternBox->setCurrentIndex(-1);
+    m_patternBox->setEditText(QStringLiteral("*.*"));
+
+    m_progressBar = place(new QProgressBar(m_client), "ProgressBar1", PxRect(120, 6120, 7815, 255));
+    m_progressBar->setTextVisible(false);
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+
+    m_exitButton =
+        button(m_client, "Command4", QStringLiteral("退出"), PxRect(8160, 5280, 855, 375));
+    m_processButton =
+        button(m_client, "Command3", QStringLiteral("处理"), PxRect(8160, 4800, 855, 375));
+    m_destinationDrives = place(new DriveList(m_client), "Drive2", PxRect(4560, 360, 3375, 300));
+    m_destinationFolders = place(new FolderList(m_client), "Dir2", PxRect(4560, 720, 3375, 2400));
+
+    m_jobNames = place(new JobListView(m_client), "List1", PxRect(4560, 3120, 3375, 2940));
+    m_jobNames->setModel(m_jobs);
+    m_jobNames->setModelColumn(JobList::NameColumn);
+    m_jobNames->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_jobNames->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // File names need no ligatures or kerning: without them Latin text is
+    // measured (fitJobListScrollWidth) and drawn several times faster, and exactly
+    // alike. Scripts that need shaping still get it.
+    QFont listFont = m_jobNames->font();
+    listFont.setStyleStrategy(QFont::PreferNoShaping);
+    m_jobNames->setFont(listFont);
+
+    m_removeSelectedButton =
+        button(m_client, "Command2", QStringLiteral("<-"), PxRect(3600, 4800, 855, 375));
+    m_addSelectedButton =
+        button(m_client, "Command1", QStringLiteral("->"), PxRect(3600, 4320, 855, 375));
+    m_sourceFolders = place(new FolderList(m_client), "Dir1", PxRect(120, 720, 3375, 2400));
+    m_sourceFiles = place(new FileList(m_client), "File1", PxRect(120, 3120, 3375, 2610));
+    m_sourceDrives = place(new DriveList(m_client), "Drive1", PxRect(120, 360, 3375, 300));
+
+    m_statusLabel = label(m_client, "Label3", QStringLiteral("..."), PxRect(8040, 6240, 615, 495));
+    m_destinationLabel =
+        label(m_client, "Label2", QStringLiteral("文件存储路径"), PxRect(4560, 120, 2775, 375));
+    m_sourceLabel =
+        label(m_client, "Label1", QStringLiteral("源文件路径"), PxRect(120, 120, 2775, 255));
+}
+
+void MainWindow::createMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MenuBar"));
+
+    m_fileMenu = bar->addMenu(QStringLiteral("文件(&F)"));
+    m_fileMenu->setObjectName(QStringLiteral("MenuFile"));
+    m_endAction = m_fileMenu->addAction(QStringLiteral("结束"));
+    m_endAction->setObjectName(QStringLiteral("FileEnd"));
+
+    m_toolsMenu = bar->addMenu(QStringLiteral("工具(&T)"));
+    m_toolsMenu->setObjectName(QStringLiteral("MenuTools"));
+    for (int i = 0; i < int(m_toolActions.size()); ++i) {
+        QAction *tool = m_toolsMenu->addAction(QStringLiteral("工具%1").arg(i + 1));
+        tool->setObjectName(QStringLiteral("Tools_%1").arg(i));
+        m_toolActions[size_t(i)] = tool;
+    }
+
+    m_optionsAction = bar->addAction(QStringLiteral("选项"));
+    m_optionsAction->setObjectName(QStringLiteral("MenuOption"));
+
+    m_helpMenu = bar->addMenu(QStringLiteral("帮助(&H)"));
+    m_helpMenu->setObjectName(QStringLiteral("MenuHelp"));
+    m_helpTopicsAction = m_helpMenu->addAction(QStringLiteral("主题"));
+    m_helpTopicsAction->setObjectName(QStringLiteral("HelpTopic"));
+    m_aboutAction = m_helpMenu->addAction(QStringLiteral("关于"));
+    m_aboutAction->setObjectName(QStringLiteral("HelpAbout"));
+}
+
+void MainWindow::connectHandlers()
+{
+    connect(m_addSelectedButton, &QPushButton::clicked, this, &MainWindow::addSelectedFiles);
+    connect(m_removeSelectedButton, &QPushButton::clicked, this, &MainWindow::removeSelectedJobs);
+    connect(m_processButton, &QPushButton::clicked, this, &MainWindow::runBatch);
+    connect(m_exitButton, &QPushButton::clicked, this, &MainWindow::exitProgram);
+    connect(m_addAllButton, &QPushButton::clicked, this, &MainWindow::addAllFiles);
+    connect(m_removeAllButton, &QPushButton::clicked, this, &MainWindow::clearJobs);
+    connect(m_sameFolderButton, &QPushButton::clicked, this,
+            &MainWindow::copySourceFolderToDestination);
+    connect(m_sourceDrives, &DriveList::driveChanged, this, &MainWindow::showSourceDrive);
+    connect(m_destinationDrives, &DriveList::driveChanged, this, &MainWindow::showDestinationDrive);
+    connect(m_sourceFolders, &FolderList::pathChanged, this, &MainWindow::showSourceFolderFiles);
+    connect(m_sourceFiles, &QAbstractItemView::doubleClicked, this, &MainWindow::addCurrentFile);
+    connect(m_jobNames, &QAbstractItemView::doubleClicked, this, &MainWindow::removeCurrentJob);
+    connect(m_patternBox, &QComboBox::activated, this, &MainWindow::applyPickedPattern);
+    // Enter reaches the combo box first; sent to its line edit, it comes on
+    // to the combo box, which the line edit leaves it to.
+    m_patternBox->installEventFilter(this);
+    connect(m_reportTimer, &QTimer::timeout, this, &MainWindow::openReport);
+
+    connect(m_endAction, &QAction::triggered, this, &MainWindow::exitProgram);
+    for (int i = 0; i < int(m_toolActions.size()); ++i)
+        connect(m_toolActions[size_t(i)], &QAction::triggered, this, [this, i] { selectTool(i); });
+    connect(m_optionsAction, &QAction::triggered, this, &MainWindow::openOptions);
+    connect(m_helpTopicsAction, &QAction::triggered, this, &MainWindow::openHelp);
+    connect(m_aboutAction, &QAction::triggered, this, &MainWindow::openAbout);
+}
+
+void MainWindow::applyTabOrder()
+{
+    // The order of the layout table; labels and the progress bar take no
+    // focus, and the folder view of the job list is never shown.
+    const QList<QWidget *> order = {m_sourceDrives,       m_sourceFiles,          m_sourceFolders,
+                                    m_addSelectedButton,  m_removeSelectedButton, m_jobNames,
+                                    m_destinationFolders, m_destinationDrives,    m_processButton,
+                                    m_exitButton,         m_patternBox,           m_addAllButton,
+                                    m_removeAllButton,    m_sameFolderButton};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i - 1), order.at(i));
+    m_progressBar->setFocusPolicy(Qt::NoFocus);
+    m_sourceDrives->setFocus();
+}
+
+bool MainWindow::loadOnStartup(SingleInstance &instance)
+{
+    if (!instance.tryAcquire()) {
+        ShowMessage(Message{alreadyRunningText(), ApplicationTitle(), MessageIcon::Information});
+        return false;
+    }
+    m_instance = &instance;
+    startBrowsing();
+
+    m_sourceFiles->setPattern(m_patternBox->currentText());
+    ActiveTool().index = ReadIntSetting(QStringLiteral("CurrentTool"));
+    LoadActiveTool();
+    refreshToolMenu();
+
+    // The empty part of the bar in the window's grey.
+    QPalette palette = m_progressBar->palette();
+    palette.setColor(QPalette::Base, kFormGrey);
+    palette.setColor(QPalette::Window, kFormGrey);
+    palette.setColor(QPalette::Button, kFormGrey);
+    m_progressBar->setPalette(palette);
+    return true;
+}
+
+void MainWindow::startBrowsing()
+{
+    // Both sides start at the process's current folder, as a new window's
+    // lists do.
+    const QString current = QDir::currentPath();
+    m_sourceDrives->refreshDrives();
+    m_destinationDrives->refreshDrives();
+    m_sourceDrives->showFolder(current);
+    m_destinationDrives->showFolder(current);
+    const QSignalBlocker blocker(m_sourceFolders);
+    m_sourceFolders->setPath(current);
+    m_destinationFolders->setPath(current);
+    m_sourceFiles->setPath(current);
+}
+
+void MainWindow::setProcessEnd(ProcessEnd end)
+{
+    m_processEnd = std::move(end);
+}
+
+int MainWindow::listScrollExtent() const
+{
+    return m_jobNames->horizontalExtent();
+}
+
+void MainWindow::exitProgram()
+{
+    endProgram(true);
+}
+
+void MainWindow::endProgram(bool saveTool)
+{
+    if (saveTool)
+        WriteIntSetting(QStringLiteral("CurrentTool"), ActiveTool().index);
+    hide();
+    if (m_instance)
+        m_instance->release();
+    m_processEnd();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    // The batch waits in an event loop of its own; ending the process here
+    // keeps it from starting the next entry with the window gone.
+    if (m_batch->isRunning())
+        endProgram(false);
+}
+
+void MainWindow::showInvalidDrive()
+{
+    ShowMessage(
+        Message{QStringLiteral("设备无效   "), QStringLiteral("注意"), MessageIcon::Warning});
+}
+
+void MainWindow::showSourceDrive()
+{
+    if (!m_sourceFolders->setPath(m_sourceDrives->drive()))
+        showInvalidDrive();
+}
+
+void MainWindow::showDestinationDrive()
+{
+    if (!m_destinationFolders->setPath(m_destinationDrives->drive()))
+        showInvalidDrive();
+}
+
+void MainWindow::showSourceFolderFiles()
+{
+    m_sourceFiles->setPattern(m_patternBox->currentText());
+    m_sourceFiles->setPath(m_sourceFolders->path());
+}
+
+void MainWindow::applyPickedPattern()
+{
+    m_sourceFiles->setPattern(m_patternBox->currentText());
+}
+
+void MainWindow::applyAndRememberPattern()
+{
+    const QString text = m_patternBox->currentText();
+    m_sourceFiles->setPattern(text);
+    m_patternBox->addItem(text);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_patternBox && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            applyAndRememberPattern(); // with any modifier keys
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::copySourceFolderToDestination()
+{
+    m_destinationFolders->setPath(m_sourceFolders->path());
+}
+
+void MainWindow::addFiles(const QList<bool> *selected)
+{
+    const QString folder = m_sourceFiles->path();
+    const int count = m_sourceFiles->count();
+    QList<JobEntry> added;
+    added.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        if (!selected || selected->at(i))
+            added.append(JobEntry{m_sourceFiles->fileName(i), folder});
+    }
+    m_jobs->append(added);
+    fitJobListScrollWidth();
+}
+
+void MainWindow::addSelectedFiles()
+{
+    const QList<bool> selected = m_sourceFiles->selectionFlags();
+    addFiles(&selected);
+}
+
+void MainWindow::addAllFiles()
+{
+    addFiles(nullptr);
+}
+
+void MainWindow::addCurrentFile()
+{
+    const QString name = m_sourceFiles->currentFileName();
+    if (!name.isEmpty())
+        m_jobs->append({JobEntry{name, m_sourceFiles->path()}});
+    fitJobListScrollWidth();
+}
+
+void MainWindow::removeSelectedJobs()
+{
+    m_jobs->removeMarked(SelectedRowFlags(*m_jobNames->selectionModel(), m_jobs->count()));
+    fitJobListScrollWidth();
+}
+
+void MainWindow::clearJobs()
+{
+    m_jobs->clear();
+    fitJobListScrollWidth();
+}
+
+void MainWindow::removeCurrentJob()
+{
+    const QModelIndex current = m_jobNames->currentIndex();
+    if (current.isValid() && current.row() < m_jobs->count())
+        m_jobs->removeAt(current.row());
+    fitJobListScrollWidth();
+}
+
+void MainWindow::fitJobListScrollWidth()
+{
+    const QFontMetricsF metrics(m_jobNames->font());
+    const int rows = m_jobs->count();
+    qreal widest = 0;
+    for (int row = 0; row < rows; ++row) {
+        const qreal width = metrics.horizontalAdvance(m_jobs->name(row));
+        // Halves round to even, as the default rounding mode does.
+        if (width > widest)
+            widest = std::nearbyint(width);
+    }
+    m_jobNames->setHorizontalExtent(int(widest) + 10);
+}
+
+void MainWindow::runBatch()
+{
+    m_batch->run();
+}
+
+void MainWindow::openReport()
+{
+    m_batch->openReport();
+}
+
+void MainWindow::selectTool(int index)
+{
+    ActiveTool().index = index;
+    LoadActiveTool();
+}
+
+void MainWindow::refreshToolMenu()
+{
+    const std::array<QString, kToolCount> names = ReadToolMenuNames();
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (!names[i].isEmpty())
+            m_toolActions[i]->setText(LiteralCaption(names[i]));
+    }
+}
+
+void MainWindow::openOptions()
+{
+    OpenOptionsDialog([this] { refreshToolMenu(); });
+}
+
+void MainWindow::openHelp()
+{
+    OpenHelpWindow();
+}
+
+void MainWindow::openAbout()
+{
+    OpenAboutBox();
+}
+
+int MainWindow::jobCount() const
+{
+    return m_jobs->count();
+}
+
+QString MainWindow::jobName(int index) const
+{
+    return m_jobs->name(index);
+}
+
+QString MainWindow::jobFolder(int index) const
+{
+    return m_jobs->folder(index);
+}
+
+QString MainWindow::destinationFolder() const
+{
+    return m_destinationFolders->path();
+}
+
+void MainWindow::setStatusText(const QString &text)
+{
+    m_statusLabel->setText(text);
+}
+
+void MainWindow::setProcessEnabled(bool enabled)
+{
+    m_processButton->setEnabled(enabled);
+}
+
+void MainWindow::setProgressMinimum(int minimum)
+{
+    m_progressBar->setMinimum(minimum);
+}
+
+void MainWindow::setProgressMaximum(int maximum)
+{
+    m_progressBar->setMaximum(maximum);
+}
+
+void MainWindow::setProgressValue(int value)
+{
+    m_progressBar->setValue(value);
+}
+
+void MainWindow::setReportTimerEnabled(bool enabled)
+{
+    if (enabled)
+        m_reportTimer->start();
+    else
+        m_reportTimer->stop();
+}
+
+} // namespace corvane

@@ -1,0 +1,434 @@
+#include "argv_record.h"
+#include "core/batch/batch_run.h"
+#include "core/platform/data_folder.h"
+#include "core/platform/desktop_services.h"
+#include "core/platform/launcher.h"
+#include "core/settings/active_tool.h"
+#include "core/settings/settings_file.h"
+#include "corvane_helpers.h"
+#include "fake_batch_host.h"
+#include "message_recorder.h"
+#include "test_files.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/stat.h>
+
+using namespace corvane;
+using corvane::test::FakeHost;
+using corvane::test::readFile;
+using corvane::test::writeFile;
+
+class TestBatchRun final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void emptyJobListChangesNothing();
+    void entriesRunOneAfterAnotherInDestination();
+    void controlsFollowTheBatch();
+    void oldReportDeletedWithoutCapture();
+    void captureCollectsOutputInOrderAndOpensOnce();
+    void toolSwitchTakesEffectFromNextEntry();
+    void entryAppendedDuringBatchIsNotRun();
+    void shortenedJobListEndsBatch();
+    void modalWindowHoldsBackNextEntry();
+    void exitCodesRecorded();
+    void unusableDestination_data();
+    void unusableDestination();
+    void readOnlyReportIsNotDeleted();
+    void commandThatCannotStartStopsBatch();
+    void namesReachProgramAsData_data();
+    void namesReachProgramAsData();
+
+private:
+    void setTool(int index, const QString &program, const QString &commandLine, bool capture);
+    void addJobs(const QStringList &names);
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    QString m_data;
+    QString m_source;
+    QString m_destination;
+    std::unique_ptr<FakeHost> m_host;
+    std::unique_ptr<Launcher> m_launcher;
+    std::unique_ptr<BatchRun> m_batch;
+    QStringList m_opened;
+    QString m_originalFolder;
+};
+
+void TestBatchRun::init()
+{
+    m_originalFolder = QDir::currentPath();
+    m_root = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_root->isValid());
+    m_data = m_root->filePath(QStringLiteral("data"));
+    m_source = m_root->filePath(QStringLiteral("source"));
+    m_destination = m_root->filePath(QStringLiteral("destination"));
+    QVERIFY(QDir().mkpath(m_data));
+    QVERIFY(QDir().mkpath(m_source));
+    QVERIFY(QDir().mkpath(m_destination));
+    SetDataFolder(m_data);
+
+    ActiveTool() = ActiveToolState{};
+    m_host = std::make_unique<FakeHost>();
+    m_host->destination = m_destination;
+    m_launcher = CreateLauncher();
+    m_batch = std::make_unique<BatchRun>(*m_host, *m_launcher);
+    connect(&m_host->timer, &QTimer::timeout, m_batch.get(), &BatchRun::openReport);
+    m_opened.clear();
+    SetDocumentOpener([this](const QString &path) { m_opened.append(path); });
+}
+
+void TestBatchRun::cleanup()
+{
+    SetDocumentOpener({});
+    m_batch.reset();
+    m_launcher.reset();
+    m_host.reset();
+    QDir::setCurrent(m_originalFolder);
+    m_root.reset();
+}
+
+void TestBatchRun::setTool(int index, const QString &program, const QString &commandLine,
+                           bool capture)
+{
+    SettingsFile settings(ConfigPath());
+    QVERIFY(settings.writeString(ToolKey("Text2(", index), program));
+    QVERIFY(settings.writeString(ToolKey("Text3(", index), commandLine));
+    QVERIFY(settings.writeInt(ToolKey("Check1(", index), capture ? 1 : 0));
+    ActiveTool().index = index;
+    LoadActiveTool();
+}
+
+void TestBatchRun::addJobs(const QStringList &names)
+{
+    for (const QString &name : names)
+        m_host->jobs.append(FakeHost::Job{name, m_source});
+}
+
+void TestBatchRun::emptyJobListChangesNothing()
+{
+    const QString report = JoinPath(m_data, QStringLiteral("report.txt"));
+    writeFile(report, "old");
+    test::MessageRecorder messages;
+    m_batch->run();
+    QVERIFY(m_host->log.isEmpty());
+    QCOMPARE(readFile(report), QByteArray("old"));
+    QCOMPARE(m_batch->reportPath(), QString());
+    QCOMPARE(messages.count(), 0);
+}
+
+void TestBatchRun::entriesRunOneAfterAnotherInDestination()
+{
+    // Each command notes its start, sleeps, notes its end: overlapping
+    // processes would interleave the lines.
+    setTool(0, QStringLiteral("cmd /c"),
+            QStringLiteral("echo start $SName$ $Index$ $(pwd) >> ../order.log; sleep 0.05; "
+                           "echo end $SName$ >> ../order.log"),
+            false);
+    addJobs({QStringLiteral("c.txt"), QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+    m_batch->run();
+
+    const QString log = QString::fromUtf8(readFile(m_root->filePath(QStringLiteral("order.log"))));
+    const QString expected = QStringLiteral("start c.txt 0 %1\nend c.txt\n"
+                                            "start a.txt 1 %1\nend a.txt\n"
+                                            "start b.txt 2 %1\nend b.txt\n")
+                                 .arg(m_destination);
+    QCOMPARE(log, expected);
+    QCOMPARE(QDir::currentPath(), m_destination);
+}
+
+void TestBatchRun::controlsFollowTheBatch()
+{
+    setTool(0, QStringLiteral("cmd /c"), QStringLiteral("true"), false);
+    addJobs({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
+    m_batch->run();
+    const QStringList expected = {
+        QStringLiteral("status ..."), QStringLiteral("disabled"), QStringLiteral("min 0"),
+        QStringLiteral("max 3"),      QStringLiteral("value 0"),  QStringLiteral("value 1"),
+        QStringLiteral("value 2"),    QStringLiteral("value 3"),  QStringLiteral("status 完成"),
+        QStringLiteral("enabled"),
+    };
+    QCOMPARE(m_host->log, expected);
+    QCOMPARE(m_batch->reportPath(), JoinPath(m_data, QStringLiteral("report.txt")));
+}
+
+void TestBatchRun::oldReportDeletedWithoutCapture()
+{
+    const QString report = JoinPath(m_data, QStringLiteral("report.txt"));
+    writeFile(report, "from an earlier batch");
+    setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo hi"), false);
+    addJobs({QStringLiteral("x")});
+    m_batch->run();
+    QVERIFY(!QFile::exists(report));
+    QVERIFY(!QFile::exists(JoinPath(m_destination, QStringLiteral("report.txt"))));
+    QVERIFY(!m_host->log.contains(QStringLiteral("timer on")));
+    QTest::qWait(50);
+    QVERIFY(m_opened.isEmpty());
+}
+
+void TestBatchRun::captureCollectsOutputInOrderAndOpensOnce()
+{
+    const QString report = JoinPath(m_data, QStringLiteral("report.txt"));
+    writeFile(report, "from an earlier batch\n");
+    setTool(0, QStringLiteral("cmd /c"),
+            QStringLiteral("echo out $SName$; echo err $SName$ >&2; echo more $Index$"), true);
+    addJobs({QStringLiteral("one"), QStringLiteral("two")});
+    m_batch->run();
+
+    QCOMPARE(readFile(report), QByteArray("out one\nerr one\nmore 0\nout two\nerr two\nmore 1\n"));
+    QVERIFY(!QFile::exists(JoinPath(m_destination, QStringLiteral("report.txt"))));
+    QCOMPARE(m_host->log.last(), QStringLiteral("timer on"));
+    // The report opens on the timer's tick, not during the batch.
+    QVERIFY(m_opened.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(m_opened.size(), 1, 5000);
+    QCOMPARE(m_opened.first(), report);
+    QVERIFY(!m_host->timer.isActive());
+    QTest::qWait(1200);
+    QCOMPARE(m_opened.size(), 1);
+}
+
+void TestBatchRun::toolSwitchTakesEffectFromNextEntry()
+{
+    setTool(1, QStringLiteral("cmd /c"), QStringLiteral("echo second $SName$ >> ../tools.log"),
+            false);
+    setTool(0, QStringLiteral("cmd /c"),
+            QStringLiteral("echo first $SName$ >> ../tools.log; sleep 0.1"), false);
+    addJobs({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+    connect(m_batch.get(), &BatchRun::entryStarted, this, [](int index) {
+        if (index == 0) {
+            ActiveTool().index = 1;
+            LoadActiveTool();
+        }
+    });
+    m_batch->run();
+    QCOMPARE(readFile(m_root->filePath(QStringLiteral("tools.log"))),
+             QByteArray("first a\nsecond b\nsecond c\n"));
+}
+
+void TestBatchRun::entryAppendedDuringBatchIsNotRun()
+{
+    setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo $SName$ >> ../ran.log"), false);
+    addJobs({QStringLiteral("a"), QStringLiteral("b")});
+    connect(m_batch.get(), &BatchRun::entryStarted, this, [this](int) {
+        m_host->jobs.append(FakeHost::Job{QStringLiteral("late"), m_source});
+    });
+    m_batch->run();
+    QCOMPARE(readFile(m_root->filePath(QStringLiteral("ran.log"))), QByteArray("a\nb\n"));
+    QCOMPARE(m_batch->lastResults().size(), 2);
+    QCOMPARE(m_host->jobs.size(), 4);
+}
+
+void TestBatchRun::shortenedJobListEndsBatch()
+{
+    setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo $SName$ >> ../ran.log"), false);
+    addJobs({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")});
+    connect(m_batch.get(), &BatchRun::entryStarted, this, [this](int index) {
+        if (index == 1) {
+            m_host->jobs.removeFirst();
+            m_host->jobs.removeFirst();
+            m_host->jobs.removeFirst();
+        }
+    });
+    test::MessageRecorder messages;
+    m_batch->run();
+    // Positions 0 and 1 ran (a, then b); the list now holds only d, at 0.
+    QCOMPARE(readFile(m_root->filePath(QStringLiteral("ran.log"))), QByteArray("a\nb\n"));
+    QCOMPARE(messages.count(), 0);
+    QCOMPARE(m_host->status, QStringLiteral("完成"));
+    QCOMPARE(m_host->progress, 2);
+    QVERIFY(m_host->processEnabled);
+}
+
+void TestBatchRun::modalWindowHoldsBackNextEntry()
+{
+    setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo done > ../marker$Index$"), false);
+    addJobs({QStringLiteral("a"), QStringLiteral("b")});
+    QStringList events;
+    connect(m_batch.get(), &BatchRun::entryStarted, this, [&](int index) {
+        events.append(QStringLiteral("start %1").arg(index));
+        if (index != 0)
+            return;
+        // Like a modal dialog opened while entry 0 runs: a nested loop that
+        // stays open until well after the command has ended.
+        QTimer::singleShot(0, this, [&] {
+            events.append(QStringLiteral("modal open"));
+            QEventLoop modal;
+            QTimer poll;
+            connect(&poll, &QTimer::timeout, &modal, [&] {
+                if (QFile::exists(m_root->filePath(QStringLiteral("marker0"))))
+                    QTimer::singleShot(300, &modal, &QEventLoop::quit);
+            });
+            poll.start(20);
+            modal.exec();
+            events.append(QStringLiteral("modal closed"));
+        });
+    });
+    m_batch->run();
+    QCOMPARE(events, QStringList({QStringLiteral("start 0"), QStringLiteral("modal open"),
+                                  QStringLiteral("modal closed"), QStringLiteral("start 1")}));
+    QVERIFY(QFile::exists(m_root->filePath(QStringLiteral("marker1"))));
+}
+
+void TestBatchRun::exitCodesRecorded()
+{
+    setTool(0, QStringLiteral("cmd /c"), QStringLiteral("exit $Index$"), false);
+    addJobs({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+    test::MessageRecorder messages;
+    m_batch->run();
+    QCOMPARE(messages.count(), 0);
+    const QList<BatchEntryResult> &results = m_batch->lastResults();
+    QCOMPARE(results.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(results.at(i).index, i);
+        QCOMPARE(results.at(i).exitCode, i);
+    }
+    QCOMPARE(m_host->progress, 3);
+}
+
+void TestBatchRun::unusableDestination_data()
+{
+    QTest::addColumn<QString>("destination");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << QStringLiteral("missing") << QStringLiteral("不存在");
+    QTest::newRow("a file") << QStringLiteral("plain.txt") << QStringLiteral("不是文件夹");
+}
+
+void TestBatchRun::unusableDestination()
+{
+    QFETCH(QString, destination);
+    QFETCH(QString, reason);
+    writeFile(m_root->filePath(QStringLiteral("plain.txt")), "x");
+    const QString report = JoinPath(m_data, QStringLiteral("report.txt"));
+    writeFile(report, "keep");
+    const QString folder = m_root->filePath(destination);
+    m_host->destination = folder;
+    setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo ran >> ../ran.log"), false);
+    addJobs({QStringLiteral("a")});
+
+    test::MessageRecorder messages;
+    m_batch->run();
+    QCOMPARE(messages.count(), 1);
+    QVERIFY2(messages.messages().first().text.contains(folder),
+             qPrintable(messages.messages().first().text));
+    QVERIFY(messages.messages().first().text.contains(reason));
+    QVERIFY(!QFile::exists(m_root->filePath(QStringLiteral("ran.log"))));
+    QCOMPARE(readFile(report), QByteArray("keep"));
+    QVERIFY(m_host->processEnabled);
+    QVERIFY(!m_batch->isRunning());
+}
+
+void TestBatchRun::readOnlyReportIsNotDeleted()
+{
+    const QString report = JoinPath(m_data, QStringLiteral("report.txt"));
+    writeFile(report, "locked");
+    QVERIFY(QFile::setPermissions(report, QFile::ReadOwner | QFile::ReadGroup));
+    setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo ran >> ../ran.log"), true);
+    addJobs({QStringLiteral("a")});
+
+    test::MessageRecorder messages;
+    m_batch->run();
+    QCOMPARE(messages.count(), 1);
+    QVERIFY(messages.messages().first().text.contains(report));
+    QVERIFY(!QFile::exists(m_root->filePath(QStringLiteral("ran.log"))));
+    QCOMPARE(readFile(report), QByteArray("locked"));
+    QVERIFY(m_host->processEnabled);
+    QVERIFY(!m_host->log.contains(QStringLiteral("timer on")));
+}
+
+void TestBatchRun::commandThatCannotStartStopsBatch()
+{
+    setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo $SName$ >> ../ran.log"), false);
+    addJobs({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+    // The tool changes to a program that does not exist once entry 0 runs.
+    connect(m_batch.get(), &BatchRun::entryStarted, this, [](int index) {
+        if (index == 0)
+            ActiveTool().program = QStringLiteral("corvane-no-such-program");
+    });
+    test::MessageRecorder messages;
+    m_batch->run();
+    QCOMPARE(messages.count(), 1);
+    QVERIFY(messages.messages().first().text.contains(
+        QStringLiteral("corvane-no-such-program echo b >> ../ran.log")));
+    QCOMPARE(readFile(m_root->filePath(QStringLiteral("ran.log"))), QByteArray("a\n"));
+    QCOMPARE(m_host->progress, 1);
+    QCOMPARE(m_host->status, QStringLiteral("完成"));
+    QVERIFY(m_host->processEnabled);
+}
+
+void TestBatchRun::namesReachProgramAsData_data()
+{
+    QTest::addColumn<QString>("commandTemplate");
+    QTest::addColumn<bool>("capture");
+
+    // Quoted or not, every name is one argument, exactly as it is.
+    QTest::newRow("unquoted, capture off") << QStringLiteral("$SName$") << false;
+    QTest::newRow("unquoted, capture on") << QStringLiteral("$SName$") << true;
+    QTest::newRow("quoted, capture off") << QStringLiteral("\"$SName$\"") << false;
+    QTest::newRow("quoted, capture on") << QStringLiteral("\"$SName$\"") << true;
+}
+
+void TestBatchRun::namesReachProgramAsData()
+{
+    QFETCH(QString, commandTemplate);
+    QFETCH(bool, capture);
+
+    const QStringList names = {
+        QStringLiteral("a;b.txt"),
+        QStringLiteral("$(touch pwned).txt"),
+        QStringLiteral("`touch pwned`.txt"),
+        QStringLiteral("x|y.txt"),
+        QStringLiteral("&&.txt"),
+        QStringLiteral(">out.txt"),
+        QStringLiteral("it's.txt"),
+        QStringLiteral("a b.txt"),
+        QStringLiteral("*.txt"),
+        QStringLiteral("~"),
+        QStringLiteral("\"q\".txt"),
+        QStringLiteral("中文 名.txt"),
+    };
+    const QString records = m_root->filePath(QStringLiteral("records"));
+    qputenv(CORVANE_ARGV_RECORD_VARIABLE, QFile::encodeName(records));
+    auto unset = qScopeGuard([] { qunsetenv(CORVANE_ARGV_RECORD_VARIABLE); });
+
+    setTool(0, QStringLiteral(CORVANE_HELPER_ARGV_RECORDER), commandTemplate, capture);
+    addJobs(names);
+    test::MessageRecorder messages;
+    m_batch->run();
+    QCOMPARE(messages.count(), 0);
+
+    const QList<test::ArgvRecord> seen = test::ReadArgvRecords(records);
+    QCOMPARE(seen.size(), names.size());
+    for (qsizetype i = 0; i < seen.size(); ++i) {
+        QCOMPARE(seen.at(i).arguments.mid(1), QList<QByteArray>{names.at(i).toUtf8()});
+        QCOMPARE(seen.at(i).workingDirectory, QFile::encodeName(m_destination));
+        QCOMPARE(seen.at(i).standardInput, QByteArray("eof"));
+    }
+
+    // Only what the program itself wrote exists: no file from a name.
+    QCOMPARE(QDir(m_destination).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
+    QCOMPARE(QDir(m_source).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
+    const QStringList dataFiles =
+        QDir(m_data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QCOMPARE(dataFiles,
+             capture ? QStringList({QStringLiteral("config.ini"), QStringLiteral("report.txt")})
+                     : QStringList({QStringLiteral("config.ini")}));
+    QCOMPARE(QDir(m_root->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList({QStringLiteral("data"), QStringLiteral("destination"),
+                          QStringLiteral("records"), QStringLiteral("source")}));
+    QVERIFY(!QFile::exists(QDir::home().filePath(QStringLiteral("pwned"))));
+}
+
+QTEST_GUILESS_MAIN(TestBatchRun)
+#include "tst_batch_run.moc"

@@ -1,0 +1,151 @@
+#include "core/platform/data_folder.h"
+#include "core/settings/active_tool.h"
+#include "core/settings/settings_file.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace corvane;
+
+class TestActiveTool final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void noConfigLoadsEmptyTool();
+    void loadsToolOfCurrentIndex_data();
+    void loadsToolOfCurrentIndex();
+    void rereadsFileOnEveryLoad();
+    void captionGoesToSink();
+    void menuNames();
+
+private:
+    void writeConfig(const QByteArray &bytes);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestActiveTool::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    SetDataFolder(m_dir->path());
+    ActiveTool() = ActiveToolState{};
+    SetCaptionSink({});
+}
+
+void TestActiveTool::cleanup()
+{
+    SetCaptionSink({});
+    m_dir.reset();
+}
+
+void TestActiveTool::writeConfig(const QByteArray &bytes)
+{
+    QFile file(ConfigPath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+void TestActiveTool::noConfigLoadsEmptyTool()
+{
+    ActiveTool().program = QStringLiteral("stale");
+    ActiveTool().captureOutput = true;
+    QCOMPARE(LoadActiveTool(), QStringLiteral("Corvane:  -  "));
+    QCOMPARE(ActiveTool().index, 0);
+    QCOMPARE(ActiveTool().program, QString());
+    QCOMPARE(ActiveTool().commandTemplate, QString());
+    QCOMPARE(ActiveTool().captureOutput, false);
+    QCOMPARE(ActiveTool().showConsole, false);
+    QVERIFY(!QFile::exists(ConfigPath()));
+}
+
+void TestActiveTool::loadsToolOfCurrentIndex_data()
+{
+    QTest::addColumn<int>("current");
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<bool>("capture");
+    QTest::addColumn<bool>("showWindow");
+    QTest::addColumn<QString>("caption");
+
+    QTest::newRow("tool 0") << 0 << QStringLiteral("/bin/zero") << QStringLiteral("$SName$")
+                            << false << true << QStringLiteral("Corvane:  -  Zero");
+    QTest::newRow("tool 2, flag 2 is on")
+        << 2 << QStringLiteral("/usr/bin/conv") << QStringLiteral("-i \"$SPath$$SName$\"") << true
+        << false << QStringLiteral("Corvane:  -  转换");
+    QTest::newRow("tool 3, negative flag is on")
+        << 3 << QString() << QString() << true << true << QStringLiteral("Corvane:  -  ");
+    QTest::newRow("index 9 has no keys")
+        << 9 << QString() << QString() << false << false << QStringLiteral("Corvane:  -  ");
+    QTest::newRow("index -1 has no keys")
+        << -1 << QString() << QString() << false << false << QStringLiteral("Corvane:  -  ");
+}
+
+void TestActiveTool::loadsToolOfCurrentIndex()
+{
+    QFETCH(int, current);
+    QFETCH(QString, program);
+    QFETCH(QString, commandLine);
+    QFETCH(bool, capture);
+    QFETCH(bool, showWindow);
+    QFETCH(QString, caption);
+
+    writeConfig(
+        QStringLiteral("[StringSection]\n"
+                       "Text1(0)=Zero\nText2(0)=/bin/zero\nText3(0)=$SName$\n"
+                       "text1(2)=转换\nTEXT2(2)=/usr/bin/conv\nText3(2)=-i \"$SPath$$SName$\"\n"
+                       "[IntegerSection]\n"
+                       "Check1(0)=0\nCheck2(0)=1\n"
+                       "Check1(2)=2\nCheck2(2)=0\n"
+                       "Check1(3)=-5\nCheck2(3)=-1\n"
+                       "CurrentTool=2\n")
+            .toUtf8());
+    ActiveTool().index = current;
+    QCOMPARE(LoadActiveTool(), caption);
+    QCOMPARE(ActiveTool().index, current);
+    QCOMPARE(ActiveTool().program, program);
+    QCOMPARE(ActiveTool().commandTemplate, commandLine);
+    QCOMPARE(ActiveTool().captureOutput, capture);
+    QCOMPARE(ActiveTool().showConsole, showWindow);
+}
+
+void TestActiveTool::rereadsFileOnEveryLoad()
+{
+    writeConfig("[StringSection]\nText2(1)=/bin/first\n");
+    ActiveTool().index = 1;
+    LoadActiveTool();
+    QCOMPARE(ActiveTool().program, QStringLiteral("/bin/first"));
+
+    WriteStringSetting(QStringLiteral("Text2(1)"), QStringLiteral("/bin/second"));
+    WriteIntSetting(QStringLiteral("Check1(1)"), 1);
+    LoadActiveTool();
+    QCOMPARE(ActiveTool().program, QStringLiteral("/bin/second"));
+    QCOMPARE(ActiveTool().captureOutput, true);
+}
+
+void TestActiveTool::captionGoesToSink()
+{
+    writeConfig("[StringSection]\nText1(4)=Four\n");
+    QStringList captions;
+    SetCaptionSink([&captions](const QString &caption) { captions.append(caption); });
+    ActiveTool().index = 4;
+    LoadActiveTool();
+    ActiveTool().index = 5;
+    LoadActiveTool();
+    QCOMPARE(captions,
+             QStringList({QStringLiteral("Corvane:  -  Four"), QStringLiteral("Corvane:  -  ")}));
+}
+
+void TestActiveTool::menuNames()
+{
+    writeConfig("[StringSection]\nText1(0)=\nText1(2)=Convert\nText1(8)=Nine\n");
+    const std::array<QString, 8> names = ReadToolMenuNames();
+    for (int i = 0; i < 8; ++i)
+        QCOMPARE(names[size_t(i)], i == 2 ? QStringLiteral("Convert") : QString());
+}
+
+QTEST_GUILESS_MAIN(TestActiveTool)
+#include "tst_active_tool.moc"

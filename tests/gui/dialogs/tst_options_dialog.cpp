@@ -1,0 +1,780 @@
+#include "core/platform/data_folder.h"
+#include "core/settings/active_tool.h"
+#include "core/settings/settings_file.h"
+#include "gui/common/form_layout.h"
+#include "gui/dialogs/options_dialog.h"
+#include "gui/platform/file_dialog.h"
+#include "message_recorder.h"
+#include "modal_driver.h"
+#include "test_files.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace corvane;
+using corvane::test::DriveModal;
+using corvane::test::MessageRecorder;
+using corvane::test::readFile;
+using corvane::test::VisibleWindows;
+
+namespace {
+
+QString Name(const char *name, int index)
+{
+    return QLatin1String(name) + QLatin1Char('_') + QString::number(index);
+}
+
+template <typename T> T *Child(const QWidget *parent, const QString &name)
+{
+    T *child = parent->findChild<T *>(name);
+    if (!child)
+        qFatal("no child %s", qPrintable(name));
+    return child;
+}
+
+QLineEdit *Text(const QWidget *dialog, int field, int index)
+{
+    return Child<QLineEdit>(dialog, QStringLiteral("Text%1_%2").arg(field).arg(index));
+}
+
+QCheckBox *Check(const QWidget *dialog, int field, int index)
+{
+    return Child<QCheckBox>(dialog, QStringLiteral("Check%1_%2").arg(field).arg(index));
+}
+
+QTabWidget *Tabs(const QWidget *dialog)
+{
+    return Child<QTabWidget>(dialog, QStringLiteral("tbsOptions"));
+}
+
+QPushButton *Button(const QWidget *dialog, const QString &name)
+{
+    return Child<QPushButton>(dialog, name);
+}
+
+// The page of each tool is on screen and enabled only for the selected tab.
+bool OnlySelectedPageShown(const QWidget *dialog)
+{
+    const int selected = Tabs(dialog)->currentIndex();
+    for (int i = 0; i < kToolCount; ++i) {
+        const QWidget *page = Child<QWidget>(dialog, Name("picOptions", i));
+        const bool shown = page->pos() == QPoint(Px(240), Px(360)) && page->isEnabled();
+        const bool hidden = page->pos() == QPoint(Px(-20000), Px(360)) && !page->isEnabled();
+        if (i == selected ? !shown : !hidden)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+class TestOptionsDialog final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void layout_data();
+    void layout();
+    void windowIsFixedCentredModalWithoutOwner();
+    void noConfigShowsEmptyTools();
+    void savedNamesLabelTheirTabs();
+    void checkValues_data();
+    void checkValues();
+    void clickTurnsCheckOnOrOff();
+    void selectingTabShowsItsPage();
+    void ctrlTab_data();
+    void ctrlTab();
+    void focusOrder();
+    void enterPressesNothing_data();
+    void enterPressesNothing();
+    void closingWithoutSaving_data();
+    void closingWithoutSaving();
+    void okSavesAllFortyKeysInOrder();
+    void browseThenCancel();
+    void cancelledBrowseChangesNothing();
+    void browseThenApply();
+    void applyThenCancelKeepsApplied();
+    void appliedNameOfActiveToolShowsInTitle();
+    void readOnlyConfigGivesFortyMessages_data();
+    void readOnlyConfigGivesFortyMessages();
+    void realBrowseDialogOffersProgramFilters();
+
+private:
+    void writeConfig(const QByteArray &bytes);
+    void openOptions(const std::function<void(OptionsDialog *)> &drive);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<MessageRecorder> m_messages;
+    QStringList m_captions;
+    // What the Tools menu would show at each closing of the dialog.
+    QList<std::array<QString, 8>> m_menuAtClose;
+};
+
+void TestOptionsDialog::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    SetDataFolder(m_dir->path());
+    m_messages = std::make_unique<MessageRecorder>();
+    ActiveTool() = ActiveToolState{};
+    m_captions.clear();
+    m_menuAtClose.clear();
+    SetCaptionSink([this](const QString &caption) { m_captions.append(caption); });
+    SetOpenFileChooser([](QWidget *, const QStringList &) {
+        qFatal("unexpected browse dialog");
+        return QString();
+    });
+}
+
+void TestOptionsDialog::cleanup()
+{
+    QCOMPARE(VisibleWindows(), QStringList());
+    QVERIFY(!QApplication::activeModalWidget());
+    SetOpenFileChooser({});
+    SetCaptionSink({});
+    m_messages.reset();
+    if (QFile::exists(ConfigPath()))
+        QFile::setPermissions(ConfigPath(), QFile::ReadOwner | QFile::WriteOwner);
+    m_dir.reset();
+}
+
+void TestOptionsDialog::writeConfig(const QByteArray &bytes)
+{
+    QFile file(ConfigPath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+void TestOptionsDialog::openOptions(const std::function<void(OptionsDialog *)> &drive)
+{
+    const bool driven = DriveModal<OptionsDialog>(
+        [this] { OpenOptionsDialog([this] { m_menuAtClose.append(ReadToolMenuNames()); }); },
+        drive);
+    QVERIFY2(driven, "the options dialog did not come up, or was left open");
+}
+
+void TestOptionsDialog::layout_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QRect>("twips");
+
+    const auto row = [](const QString &name, const QString &text, const QRect &twips) {
+        QTest::newRow(qPrintable(name)) << name << text << twips;
+    };
+    row(QStringLiteral("tbsOptions"), QString(), QRect(120, 0, 5895, 4245));
+    row(QStringLiteral("cmdOK"), QStringLiteral("确定"), QRect(2520, 4440, 1095, 375));
+    row(QStringLiteral("cmdCancel"), QStringLiteral("取消"), QRect(3720, 4440, 1095, 375));
+    row(QStringLiteral("cmdApply"), QStringLiteral("应用"), QRect(4920, 4440, 1095, 375));
+    for (int i : {0, 5, 7}) {
+        row(Name("picOptions", i), QString(), QRect(i == 0 ? 240 : -20000, 360, 5685, 3780));
+        row(Name("Label1", i), QStringLiteral("名称："), QRect(120, 360, 735, 255));
+        row(Name("Text1", i), QString(), QRect(720, 360, 1815, 270));
+        row(Name("Label2", i), QStringLiteral("程序："), QRect(120, 840, 735, 255));
+        row(Name("Text2", i), QString(), QRect(720, 840, 4095, 270));
+        row(Name("Command1", i), QStringLiteral("..."), QRect(4920, 840, 495, 255));
+        row(Name("Check1", i), QStringLiteral("捕获输出"), QRect(720, 1440, 1095, 375));
+        row(Name("Check2", i), QStringLiteral("显示DOS窗口"), QRect(3120, 1440, 1335, 375));
+        row(Name("Label3", i), QStringLiteral("命令行："), QRect(120, 3120, 735, 255));
+        row(Name("Text3", i), QString(), QRect(120, 3360, 5295, 270));
+    }
+}
+
+void TestOptionsDialog::layout()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(QRect, twips);
+
+    OptionsDialog dialog({});
+    const QWidget *widget = Child<QWidget>(&dialog, name);
+    QRect expected(Px(twips.x()), Px(twips.y()), Px(twips.width()), Px(twips.height()));
+    // A check box grows to the right when the font needs more room than the
+    // layout gives; its caption is never cut off.
+    if (qobject_cast<const QCheckBox *>(widget))
+        expected.setWidth(qMax(expected.width(), widget->sizeHint().width()));
+    QCOMPARE(widget->geometry(), expected);
+    if (const auto *button = qobject_cast<const QAbstractButton *>(widget))
+        QCOMPARE(button->text(), text);
+    else if (const auto *label = qobject_cast<const QLabel *>(widget))
+        QCOMPARE(label->text(), text);
+    else if (const auto *edit = qobject_cast<const QLineEdit *>(widget))
+        QCOMPARE(edit->text(), text);
+    // The pages are laid over the tab strip, not inside it.
+    if (name.startsWith(QLatin1String("picOptions")))
+        QCOMPARE(widget->parentWidget(), &dialog);
+}
+
+void TestOptionsDialog::windowIsFixedCentredModalWithoutOwner()
+{
+    openOptions([this](OptionsDialog *dialog) {
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("选项"));
+        QCOMPARE(dialog->parentWidget(), nullptr);
+        QVERIFY(dialog->isModal());
+        QCOMPARE(dialog->windowModality(), Qt::ApplicationModal);
+        QCOMPARE(dialog->size(), QSize(Px(6120), Px(4905)));
+        QCOMPARE(dialog->minimumSize(), dialog->size());
+        QCOMPARE(dialog->maximumSize(), dialog->size());
+        QVERIFY(!(dialog->windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(dialog->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(dialog->windowFlags() & Qt::WindowCloseButtonHint);
+        QVERIFY(!dialog->windowIcon().isNull());
+
+        // Centred: the window's middle is the screen's, give or take the
+        // frame, which is not known before the window is first shown.
+        const QRect screen = dialog->screen()->geometry();
+        const QRect outer = dialog->frameGeometry();
+        const QPoint offset = outer.center() - screen.center();
+        QVERIFY2(qAbs(offset.x()) <= (outer.width() - dialog->width()) / 2 + 1,
+                 qPrintable(QString::number(offset.x())));
+        QVERIFY2(qAbs(offset.y()) <= (outer.height() - dialog->height()) / 2 + 1,
+                 qPrintable(QString::number(offset.y())));
+
+        const auto buttons = dialog->findChildren<QPushButton *>();
+        QCOMPARE(buttons.size(), 3 + kToolCount);
+        for (const QPushButton *button : buttons) {
+            QVERIFY2(!button->isDefault(), qPrintable(button->objectName()));
+            QVERIFY2(!button->autoDefault(), qPrintable(button->objectName()));
+        }
+        QVERIFY(m_menuAtClose.isEmpty());
+        dialog->close();
+    });
+    QCOMPARE(m_menuAtClose.size(), 1);
+}
+
+void TestOptionsDialog::noConfigShowsEmptyTools()
+{
+    openOptions([](OptionsDialog *dialog) {
+        const QTabWidget *tabs = Tabs(dialog);
+        QCOMPARE(tabs->count(), kToolCount);
+        QCOMPARE(tabs->currentIndex(), 0);
+        for (int i = 0; i < kToolCount; ++i) {
+            QCOMPARE(tabs->tabText(i), QStringLiteral("工具") + QString::number(i + 1));
+            for (int field = 1; field <= 3; ++field)
+                QCOMPARE(Text(dialog, field, i)->text(), QString());
+            QCOMPARE(Check(dialog, 1, i)->checkState(), Qt::Unchecked);
+            QCOMPARE(Check(dialog, 2, i)->checkState(), Qt::Unchecked);
+        }
+        // At opening page 0 is on screen; the others are off it and
+        // disabled, so that Tab cannot move into fields nobody can see.
+        for (int i = 0; i < kToolCount; ++i) {
+            const QWidget *page = Child<QWidget>(dialog, Name("picOptions", i));
+            QCOMPARE(page->x(), Px(i == 0 ? 240 : -20000));
+            QCOMPARE(page->isEnabled(), i == 0);
+        }
+        Button(dialog, QStringLiteral("cmdCancel"))->click();
+    });
+    QVERIFY(!QFile::exists(ConfigPath()));
+    QCOMPARE(m_menuAtClose.size(), 1);
+    QCOMPARE(m_messages->count(), 0);
+}
+
+void TestOptionsDialog::savedNamesLabelTheirTabs()
+{
+    writeConfig(QStringLiteral("[StringSection]\n"
+                               "Text1(0)=\n"
+                               "Text1(2)=转换 & 压缩\n"
+                               "Text2(2)=/usr/bin/conv\n"
+                               "Text3(2)=-i $SPath$$SName$\n"
+                               "text1(5)=Lame\n"
+                               "Text1(8)=Nine\n"
+                               "[IntegerSection]\n"
+                               "Check1(2)=1\nCheck2(5)=1\n")
+                    .toUtf8());
+    openOptions([](OptionsDialog *dialog) {
+        const QTabWidget *tabs = Tabs(dialog);
+        QCOMPARE(tabs->count(), kToolCount);
+        for (int i = 0; i < kToolCount; ++i) {
+            if (i == 2)
+                QCOMPARE(tabs->tabBar()->tabText(i), QStringLiteral("转换 && 压缩"));
+            else if (i == 5)
+                QCOMPARE(tabs->tabText(i), QStringLiteral("Lame"));
+            else
+                QCOMPARE(tabs->tabText(i), QStringLiteral("工具") + QString::number(i + 1));
+        }
+        QCOMPARE(Text(dialog, 1, 2)->text(), QStringLiteral("转换 & 压缩"));
+        QCOMPARE(Text(dialog, 2, 2)->text(), QStringLiteral("/usr/bin/conv"));
+        QCOMPARE(Text(dialog, 3, 2)->text(), QStringLiteral("-i $SPath$$SName$"));
+        QCOMPARE(Text(dialog, 1, 5)->text(), QStringLiteral("Lame"));
+        QCOMPARE(Check(dialog, 1, 2)->checkState(), Qt::Checked);
+        QCOMPARE(Check(dialog, 2, 2)->checkState(), Qt::Unchecked);
+        QCOMPARE(Check(dialog, 2, 5)->checkState(), Qt::Checked);
+        // A long value shows from its start.
+        QCOMPARE(Text(dialog, 3, 2)->cursorPosition(), 0);
+        dialog->close();
+    });
+}
+
+void TestOptionsDialog::checkValues_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<Qt::CheckState>("shown");
+    QTest::addColumn<int>("saved");
+
+    QTest::newRow("missing") << QByteArray() << Qt::Unchecked << 0;
+    QTest::newRow("0") << QByteArray("0") << Qt::Unchecked << 0;
+    QTest::newRow("1") << QByteArray("1") << Qt::Checked << 1;
+    QTest::newRow("2 is grey") << QByteArray("2") << Qt::PartiallyChecked << 2;
+    QTest::newRow("3 is on") << QByteArray("3") << Qt::Checked << 1;
+    QTest::newRow("-1 is on") << QByteArray("-1") << Qt::Checked << 1;
+    QTest::newRow("-5 is on") << QByteArray("-5") << Qt::Checked << 1;
+    QTest::newRow("65536 is on") << QByteArray("65536") << Qt::Checked << 1;
+    QTest::newRow("65538 is on") << QByteArray("65538") << Qt::Checked << 1;
+}
+
+void TestOptionsDialog::checkValues()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(Qt::CheckState, shown);
+    QFETCH(int, saved);
+
+    QByteArray config = "[IntegerSection]\n";
+    if (!stored.isNull())
+        config += "Check1(4)=" + stored + "\nCheck2(6)=" + stored + "\n";
+    writeConfig(config);
+
+    OptionsDialog dialog({});
+    dialog.loadAllTools();
+    QCOMPARE(Check(&dialog, 1, 4)->checkState(), shown);
+    QCOMPARE(Check(&dialog, 2, 6)->checkState(), shown);
+    QCOMPARE(Check(&dialog, 2, 4)->checkState(), Qt::Unchecked);
+    QCOMPARE(OptionsDialog::CheckValue(Check(&dialog, 1, 4)), saved);
+
+    dialog.saveAllTools();
+    QCOMPARE(ReadIntSetting(QStringLiteral("Check1(4)")), saved);
+    QCOMPARE(ReadIntSetting(QStringLiteral("Check2(6)")), saved);
+    QCOMPARE(ReadIntSetting(QStringLiteral("Check2(4)")), 0);
+}
+
+void TestOptionsDialog::clickTurnsCheckOnOrOff()
+{
+    writeConfig("[IntegerSection]\nCheck2(0)=2\n");
+    OptionsDialog dialog({});
+    dialog.loadAllTools();
+    QCheckBox *box = Check(&dialog, 2, 0);
+    QCOMPARE(box->checkState(), Qt::PartiallyChecked);
+    const QList<Qt::CheckState> expected = {Qt::Checked, Qt::Unchecked, Qt::Checked, Qt::Unchecked};
+    for (Qt::CheckState state : expected) {
+        box->click();
+        QCOMPARE(box->checkState(), state);
+    }
+}
+
+void TestOptionsDialog::selectingTabShowsItsPage()
+{
+    OptionsDialog dialog({});
+    QTabWidget *tabs = Tabs(&dialog);
+    for (int tab : {3, 7, 0, 1, 6}) {
+        tabs->setCurrentIndex(tab);
+        QVERIFY2(OnlySelectedPageShown(&dialog), qPrintable(QString::number(tab)));
+    }
+    // By keyboard on the tab strip as well.
+    tabs->setCurrentIndex(2);
+    QTest::keyClick(tabs->tabBar(), Qt::Key_Right);
+    QCOMPARE(tabs->currentIndex(), 3);
+    QVERIFY(OnlySelectedPageShown(&dialog));
+}
+
+void TestOptionsDialog::ctrlTab_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<bool>("inField");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<int>("to");
+
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+    QTest::newRow("ctrl+tab on tab 1") << 0 << false << int(Qt::Key_Tab) << ctrl << 1;
+    QTest::newRow("ctrl+tab on tab 7") << 6 << false << int(Qt::Key_Tab) << ctrl << 7;
+    QTest::newRow("ctrl+tab on tab 8 wraps") << 7 << false << int(Qt::Key_Tab) << ctrl << 0;
+    QTest::newRow("ctrl+tab in a field") << 2 << true << int(Qt::Key_Tab) << ctrl << 3;
+    QTest::newRow("ctrl+tab in a field on tab 8") << 7 << true << int(Qt::Key_Tab) << ctrl << 0;
+    QTest::newRow("ctrl+shift+tab") << 3 << false << int(Qt::Key_Backtab) << ctrlShift << 3;
+    QTest::newRow("ctrl+shift+tab on tab 1")
+        << 0 << false << int(Qt::Key_Backtab) << ctrlShift << 0;
+    QTest::newRow("ctrl+shift+tab as tab") << 3 << false << int(Qt::Key_Tab) << ctrlShift << 3;
+    QTest::newRow("ctrl+shift+tab in a field")
+        << 3 << true << int(Qt::Key_Backtab) << ctrlShift << 3;
+    QTest::newRow("ctrl+alt+tab") << 3 << false << int(Qt::Key_Tab)
+                                  << (Qt::ControlModifier | Qt::AltModifier) << 3;
+}
+
+void TestOptionsDialog::ctrlTab()
+{
+    QFETCH(int, from);
+    QFETCH(bool, inField);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(int, to);
+
+    writeConfig("[StringSection]\nText1(0)=zero\nText1(2)=two\nText1(3)=three\nText1(7)=seven\n");
+    openOptions([&](OptionsDialog *dialog) {
+        QTabWidget *tabs = Tabs(dialog);
+        // Away and back, so that the pages are switched once.
+        tabs->setCurrentIndex((from + 1) % kToolCount);
+        tabs->setCurrentIndex(from);
+        QWidget *target = tabs->tabBar();
+        if (inField) {
+            target = Text(dialog, 1, from);
+            target->setFocus();
+        }
+        const QString before = Text(dialog, 1, from)->text();
+        QTest::keyClick(target, Qt::Key(key), modifiers);
+        QCOMPARE(tabs->currentIndex(), to);
+        QVERIFY(OnlySelectedPageShown(dialog));
+        QCOMPARE(Text(dialog, 1, from)->text(), before);
+        dialog->close();
+    });
+}
+
+void TestOptionsDialog::focusOrder()
+{
+    OptionsDialog dialog({});
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    Tabs(&dialog)->setCurrentIndex(2);
+    Tabs(&dialog)->setFocus();
+
+    const QStringList expected = {
+        QStringLiteral("tbsOptions"), QStringLiteral("cmdOK"),     QStringLiteral("cmdCancel"),
+        QStringLiteral("cmdApply"),   QStringLiteral("Text1_2"),   QStringLiteral("Text2_2"),
+        QStringLiteral("Command1_2"), QStringLiteral("Text3_2"),   QStringLiteral("Check1_2"),
+        QStringLiteral("Check2_2"),   QStringLiteral("tbsOptions")};
+    QStringList order;
+    for (int step = 0; step < expected.size(); ++step) {
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY(focus);
+        // The tab strip takes the focus through its bar.
+        if (qobject_cast<QTabBar *>(focus))
+            focus = focus->parentWidget();
+        order.append(focus->objectName());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(order, expected);
+    dialog.close();
+}
+
+void TestOptionsDialog::enterPressesNothing_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("name field") << QStringLiteral("Text1_0");
+    QTest::newRow("tab strip") << QStringLiteral("tbsOptions");
+    QTest::newRow("OK") << QStringLiteral("cmdOK");
+    QTest::newRow("Apply") << QStringLiteral("cmdApply");
+    QTest::newRow("Cancel") << QStringLiteral("cmdCancel");
+}
+
+void TestOptionsDialog::enterPressesNothing()
+{
+    QFETCH(QString, focus);
+    openOptions([&](OptionsDialog *dialog) {
+        Text(dialog, 1, 0)->setText(QStringLiteral("typed"));
+        QWidget *target = Child<QWidget>(dialog, focus);
+        if (auto *tabs = qobject_cast<QTabWidget *>(target))
+            target = tabs->tabBar();
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Return);
+        QTest::keyClick(target, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(m_menuAtClose.isEmpty());
+        dialog->close();
+    });
+    QVERIFY(!QFile::exists(ConfigPath()));
+}
+
+void TestOptionsDialog::closingWithoutSaving_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Cancel") << QStringLiteral("cancel");
+    QTest::newRow("Esc") << QStringLiteral("esc");
+    QTest::newRow("Esc in a field") << QStringLiteral("esc in field");
+    QTest::newRow("close box") << QStringLiteral("close box");
+}
+
+void TestOptionsDialog::closingWithoutSaving()
+{
+    QFETCH(QString, how);
+    const QByteArray config = "[StringSection]\nText1(1)=Old\n";
+    writeConfig(config);
+    ActiveTool().index = 1;
+
+    openOptions([&](OptionsDialog *dialog) {
+        Text(dialog, 1, 1)->setText(QStringLiteral("New"));
+        Check(dialog, 1, 1)->setCheckState(Qt::Checked);
+        if (how == QLatin1String("cancel")) {
+            Button(dialog, QStringLiteral("cmdCancel"))->click();
+        } else if (how == QLatin1String("esc")) {
+            QTest::keyClick(Tabs(dialog)->tabBar(), Qt::Key_Escape);
+        } else if (how == QLatin1String("esc in field")) {
+            Text(dialog, 1, 1)->setFocus();
+            QTest::keyClick(Text(dialog, 1, 1), Qt::Key_Escape);
+        } else {
+            dialog->close();
+        }
+        QVERIFY(!dialog->isVisible());
+    });
+    QCOMPARE(readFile(ConfigPath()), config);
+    QVERIFY(m_captions.isEmpty());
+    QCOMPARE(m_menuAtClose.size(), 1);
+    QCOMPARE(m_menuAtClose.first()[1], QStringLiteral("Old"));
+
+    // Nothing of the closed dialog comes back at the next opening.
+    openOptions([](OptionsDialog *dialog) {
+        QCOMPARE(Text(dialog, 1, 1)->text(), QStringLiteral("Old"));
+        QCOMPARE(Check(dialog, 1, 1)->checkState(), Qt::Unchecked);
+        QCOMPARE(Tabs(dialog)->currentIndex(), 0);
+        dialog->close();
+    });
+}
+
+void TestOptionsDialog::okSavesAllFortyKeysInOrder()
+{
+    openOptions([](OptionsDialog *dialog) {
+        Text(dialog, 1, 0)->setText(QStringLiteral("Convert"));
+        Text(dialog, 2, 0)->setText(QStringLiteral("/opt/tools/conv"));
+        Text(dialog, 3, 0)->setText(QStringLiteral("$SPath$$SName$ -o $DPath$$SNameNo$.txt"));
+        Check(dialog, 1, 0)->setCheckState(Qt::Checked);
+        Button(dialog, QStringLiteral("cmdOK"))->click();
+        QVERIFY(!dialog->isVisible());
+    });
+
+    QStringList expected = {QStringLiteral("[StringSection]"), QStringLiteral("Text1(0)=Convert"),
+                            QStringLiteral("Text2(0)=/opt/tools/conv"),
+                            QStringLiteral("Text3(0)=$SPath$$SName$ -o $DPath$$SNameNo$.txt")};
+    for (int i = 1; i < kToolCount; ++i) {
+        for (int field = 1; field <= 3; ++field)
+            expected.append(QStringLiteral("Text%1(%2)=").arg(field).arg(i));
+    }
+    expected.append(QStringLiteral("[IntegerSection]"));
+    for (int i = 0; i < kToolCount; ++i) {
+        expected.append(QStringLiteral("Check1(%1)=%2").arg(i).arg(i == 0 ? 1 : 0));
+        expected.append(QStringLiteral("Check2(%1)=0").arg(i));
+    }
+    QStringList lines = QString::fromUtf8(readFile(ConfigPath())).split(QLatin1Char('\n'));
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    QCOMPARE(lines, expected);
+
+    QCOMPARE(ActiveTool().program, QStringLiteral("/opt/tools/conv"));
+    QCOMPARE(ActiveTool().captureOutput, true);
+    QCOMPARE(m_captions, QStringList(QStringLiteral("Corvane:  -  Convert")));
+    QCOMPARE(m_menuAtClose.size(), 1);
+    QCOMPARE(m_menuAtClose.first()[0], QStringLiteral("Convert"));
+    QCOMPARE(m_messages->count(), 0);
+}
+
+void TestOptionsDialog::browseThenCancel()
+{
+    const QByteArray config = "[StringSection]\nText1(2)=Two\nText2(2)=/old/program\n"
+                              "Text2(3)=/bin/three\n[IntegerSection]\nCheck1(2)=1\n";
+    writeConfig(config);
+    ActiveTool().index = 2;
+    LoadActiveTool();
+    m_captions.clear();
+
+    const QString chosen = m_dir->filePath(QStringLiteral("new program"));
+    QList<QStringList> filtersAsked;
+    QList<QWidget *> parents;
+    SetOpenFileChooser([&](QWidget *parent, const QStringList &filters) {
+        parents.append(parent);
+        filtersAsked.append(filters);
+        return chosen;
+    });
+
+    openOptions([&](OptionsDialog *dialog) {
+        Tabs(dialog)->setCurrentIndex(2);
+        Button(dialog, QStringLiteral("Command1_2"))->click();
+        QCOMPARE(parents, QList<QWidget *>{dialog});
+        QCOMPARE(Text(dialog, 2, 2)->text(), chosen);
+        QCOMPARE(Text(dialog, 1, 2)->text(), QStringLiteral("Two"));
+        QCOMPARE(Text(dialog, 3, 2)->text(), QString());
+        QCOMPARE(Text(dialog, 2, 3)->text(), QStringLiteral("/bin/three"));
+        for (int i : {0, 1, 4, 5, 6, 7})
+            QCOMPARE(Text(dialog, 2, i)->text(), QString());
+        Button(dialog, QStringLiteral("cmdCancel"))->click();
+    });
+
+    QCOMPARE(filtersAsked, QList<QStringList>{ProgramFileFilters()});
+    QCOMPARE(readFile(ConfigPath()), config);
+    QCOMPARE(ActiveTool().program, QStringLiteral("/old/program"));
+    QCOMPARE(ActiveTool().captureOutput, true);
+    QVERIFY(m_captions.isEmpty());
+}
+
+void TestOptionsDialog::cancelledBrowseChangesNothing()
+{
+    writeConfig("[StringSection]\nText2(5)=/bin/five\n");
+    int asked = 0;
+    SetOpenFileChooser([&asked](QWidget *, const QStringList &) {
+        ++asked;
+        return QString();
+    });
+    openOptions([&](OptionsDialog *dialog) {
+        Tabs(dialog)->setCurrentIndex(5);
+        Button(dialog, QStringLiteral("Command1_5"))->click();
+        QCOMPARE(asked, 1);
+        QCOMPARE(Text(dialog, 2, 5)->text(), QStringLiteral("/bin/five"));
+        Button(dialog, QStringLiteral("cmdApply"))->click();
+        dialog->close();
+    });
+    QCOMPARE(ReadStringSetting(QStringLiteral("Text2(5)")), QStringLiteral("/bin/five"));
+}
+
+void TestOptionsDialog::browseThenApply()
+{
+    writeConfig("[StringSection]\nText2(2)=/old/program\n");
+    ActiveTool().index = 2;
+    LoadActiveTool();
+
+    const QString chosen = m_dir->filePath(QStringLiteral("my tools/转换 器"));
+    SetOpenFileChooser([&chosen](QWidget *, const QStringList &) { return chosen; });
+    openOptions([&](OptionsDialog *dialog) {
+        Tabs(dialog)->setCurrentIndex(2);
+        Button(dialog, QStringLiteral("Command1_2"))->click();
+        QCOMPARE(ActiveTool().program, QStringLiteral("/old/program"));
+        Button(dialog, QStringLiteral("cmdApply"))->click();
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(ReadStringSetting(QStringLiteral("Text2(2)")), chosen);
+        QCOMPARE(ActiveTool().program, chosen);
+        QCOMPARE(ReadStringSetting(QStringLiteral("Text2(3)")), QString());
+        QVERIFY(m_menuAtClose.isEmpty());
+        dialog->close();
+    });
+    QCOMPARE(ReadStringSetting(QStringLiteral("Text2(2)")), chosen);
+    QCOMPARE(m_menuAtClose.size(), 1);
+}
+
+void TestOptionsDialog::applyThenCancelKeepsApplied()
+{
+    openOptions([this](OptionsDialog *dialog) {
+        Text(dialog, 1, 1)->setText(QStringLiteral("Alpha"));
+        Check(dialog, 2, 1)->setCheckState(Qt::Checked);
+        Button(dialog, QStringLiteral("cmdApply"))->click();
+        // The tabs keep their captions until the next opening.
+        QCOMPARE(Tabs(dialog)->tabText(1), QStringLiteral("工具2"));
+        QVERIFY(dialog->isVisible());
+        Text(dialog, 1, 1)->setText(QStringLiteral("Beta"));
+        Text(dialog, 1, 4)->setText(QStringLiteral("Four"));
+        Button(dialog, QStringLiteral("cmdCancel"))->click();
+    });
+    QCOMPARE(ReadStringSetting(QStringLiteral("Text1(1)")), QStringLiteral("Alpha"));
+    QCOMPARE(ReadIntSetting(QStringLiteral("Check2(1)")), 1);
+    QCOMPARE(ReadStringSetting(QStringLiteral("Text1(4)")), QString());
+    QCOMPARE(m_menuAtClose.size(), 1);
+    const std::array<QString, 8> menu = m_menuAtClose.first();
+    for (int i = 0; i < kToolCount; ++i)
+        QCOMPARE(menu[size_t(i)], i == 1 ? QStringLiteral("Alpha") : QString());
+
+    openOptions([](OptionsDialog *dialog) {
+        QCOMPARE(Tabs(dialog)->tabText(1), QStringLiteral("Alpha"));
+        dialog->close();
+    });
+}
+
+void TestOptionsDialog::appliedNameOfActiveToolShowsInTitle()
+{
+    writeConfig("[StringSection]\nText1(3)=Old name\n");
+    ActiveTool().index = 3;
+    openOptions([this](OptionsDialog *dialog) {
+        Tabs(dialog)->setCurrentIndex(3);
+        Text(dialog, 1, 3)->setText(QStringLiteral("新名字"));
+        Text(dialog, 1, 0)->setText(QStringLiteral("Not active"));
+        QVERIFY(m_captions.isEmpty());
+        Button(dialog, QStringLiteral("cmdApply"))->click();
+        QCOMPARE(m_captions, QStringList(QStringLiteral("Corvane:  -  新名字")));
+        QVERIFY(m_menuAtClose.isEmpty());
+        dialog->close();
+    });
+    QCOMPARE(m_captions.size(), 1);
+    QCOMPARE(m_menuAtClose.size(), 1);
+    QCOMPARE(m_menuAtClose.first()[3], QStringLiteral("新名字"));
+}
+
+void TestOptionsDialog::readOnlyConfigGivesFortyMessages_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("OK") << QStringLiteral("cmdOK") << true;
+    QTest::newRow("Apply") << QStringLiteral("cmdApply") << false;
+}
+
+void TestOptionsDialog::readOnlyConfigGivesFortyMessages()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, closes);
+
+    const QByteArray config = "[StringSection]\nText1(0)=Kept\n";
+    writeConfig(config);
+    QVERIFY(QFile::setPermissions(ConfigPath(),
+                                  QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    openOptions([&](OptionsDialog *dialog) {
+        Text(dialog, 1, 0)->setText(QStringLiteral("Changed"));
+        Text(dialog, 3, 6)->setText(QStringLiteral("-x"));
+        Button(dialog, button)->click();
+        QCOMPARE(dialog->isVisible(), !closes);
+        QCOMPARE(m_messages->count(), 40);
+        dialog->close();
+    });
+    QCOMPARE(m_messages->count(), 40);
+    for (const Message &message : m_messages->messages()) {
+        QCOMPARE(message.text, QStringLiteral("写入配置文件错误  "));
+        QCOMPARE(message.title, QStringLiteral("Corvane"));
+        QCOMPARE(message.icon, MessageIcon::None);
+    }
+    QCOMPARE(readFile(ConfigPath()), config);
+    // The save goes on to reload the active tool from the file as it stands.
+    QCOMPARE(m_captions, QStringList(QStringLiteral("Corvane:  -  Kept")));
+    QCOMPARE(m_menuAtClose.size(), 1);
+}
+
+void TestOptionsDialog::realBrowseDialogOffersProgramFilters()
+{
+    // The two choices of the Windows program, after "all files" where
+    // programs have no extension.
+    const QStringList filters = ProgramFileFilters();
+    const QStringList windowsFilters = {QStringLiteral("exe(*.exe)"), QStringLiteral("bat(*.bat)")};
+    QVERIFY(filters == windowsFilters ||
+            filters == QStringList{QStringLiteral("所有文件 (*)")} + windowsFilters);
+    SetOpenFileChooser({});
+    QFile program(m_dir->filePath(QStringLiteral("tool")));
+    QVERIFY(program.open(QIODevice::WriteOnly));
+    program.close();
+
+    const auto browse = [this](bool choose) {
+        QString result;
+        const bool driven = DriveModal<QFileDialog>(
+            [&result] { result = ChooseOpenFile(nullptr, ProgramFileFilters()); },
+            [&](QFileDialog *dialog) {
+                QCOMPARE(dialog->nameFilters(), ProgramFileFilters());
+                QCOMPARE(dialog->selectedNameFilter(), ProgramFileFilters().first());
+                QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
+                if (choose) {
+                    dialog->setDirectory(m_dir->path());
+                    dialog->selectFile(m_dir->filePath(QStringLiteral("tool")));
+                    static_cast<QDialog *>(dialog)->accept();
+                } else {
+                    dialog->reject();
+                }
+            });
+        return driven ? result : QStringLiteral("<not driven>");
+    };
+    QCOMPARE(browse(false), QString());
+    QCOMPARE(browse(true), m_dir->filePath(QStringLiteral("tool")));
+}
+
+QTEST_MAIN(TestOptionsDialog)
+#include "tst_options_dialog.moc"

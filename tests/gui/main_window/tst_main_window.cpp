@@ -1,0 +1,1125 @@
+#include "argv_record.h"
+#include "core/platform/data_folder.h"
+#include "core/platform/desktop_services.h"
+#include "core/platform/drives.h"
+#include "core/platform/single_instance.h"
+#include "core/settings/active_tool.h"
+#include "core/settings/settings_file.h"
+#include "corvane_helpers.h"
+#include "gui/main_window/drive_list.h"
+#include "gui/main_window/file_list.h"
+#include "gui/main_window/folder_list.h"
+#include "gui/main_window/job_list.h"
+#include "gui/main_window/main_window.h"
+#include "message_recorder.h"
+#include "test_files.h"
+#include "test_strings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+
+using namespace corvane;
+using corvane::test::readFile;
+using corvane::test::writeFile;
+
+namespace {
+
+using test::strings;
+const QColor kGrey(0xE0, 0xE0, 0xE0);
+
+QStringList fileRows(const FileList *list)
+{
+    QStringList names;
+    for (int i = 0; i < list->count(); ++i)
+        names.append(list->fileName(i));
+    return names;
+}
+
+struct Rows {
+    QStringList names;
+    QStringList folders;
+};
+} // namespace
+
+class TestMainWindow final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void layout_data();
+    void layout();
+    void designerTexts();
+    void windowFrameAndColours();
+    void tabOrderAndNoDefaultButton();
+    void menuBar();
+    void startState();
+    void toolsFromConfig_data();
+    void toolsFromConfig();
+    void toolsClickSwitchesWithoutWriting();
+    void menuCommandsOpenTheirWindows_data();
+    void menuCommandsOpenTheirWindows();
+    void exitWritesCurrentTool_data();
+    void exitWritesCurrentTool();
+    void closeBoxDoesNotWrite();
+    void endDuringBatch_data();
+    void endDuringBatch();
+    void secondInstanceInProcess();
+    void secondInstanceOfRealProgram();
+
+    void addAllTwiceKeepsDuplicates();
+    void addSelected_data();
+    void addSelected();
+    void doubleClickInFileList();
+    void entriesFromRootFolder();
+    void removeSelected_data();
+    void removeSelected();
+    void doubleClickInJobList();
+    void removeAll();
+    void scrollExtentFollowsWidestEntry();
+    void patternEnterAppendsEveryTime();
+    void typedPatternAppliesOnFolderChange();
+    void pickingPatternFromList();
+    void equalsLeavesDestinationDrive();
+    void invalidDrive_data();
+    void invalidDrive();
+    void driveChangeShowsDrive();
+    void batchFromTheWindow_data();
+    void batchFromTheWindow();
+
+private:
+    MainWindow *load();
+    // Loads the window and shows it; false when either fails.
+    bool loadAndShow();
+    template <typename T> T *control(const char *name) const;
+    Rows jobRows() const;
+    void selectRows(QAbstractItemView *view, const QList<int> &rows);
+    void doubleClick(QAbstractItemView *view, int row);
+    void makeFiles(const QString &folder, const QStringList &names);
+    void pickDrive(DriveList *list, const QString &drive);
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    QString m_data;
+    QString m_source;
+    QString m_destination;
+    QString m_originalFolder;
+    std::unique_ptr<test::MessageRecorder> m_messages;
+    std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<MainWindow> m_form;
+    int m_ended = 0;
+    QStringList m_opened;
+};
+
+void TestMainWindow::initTestCase()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    m_originalFolder = QDir::currentPath();
+}
+
+void TestMainWindow::init()
+{
+    m_root = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_root->isValid());
+    const QString root = QDir::cleanPath(m_root->path());
+    m_data = root + QStringLiteral("/data");
+    m_source = root + QStringLiteral("/source");
+    m_destination = root + QStringLiteral("/destination");
+    QVERIFY(QDir().mkpath(m_data));
+    QVERIFY(QDir().mkpath(m_source));
+    QVERIFY(QDir().mkpath(m_destination));
+    makeFiles(m_source,
+              {QStringLiteral("b.wav"), QStringLiteral("a.bmp"), QStringLiteral("c.txt")});
+    SetDataFolder(m_data);
+    ActiveTool() = ActiveToolState{};
+    QVERIFY(QDir::setCurrent(m_source));
+    m_messages = std::make_unique<test::MessageRecorder>();
+    m_opened.clear();
+    SetDocumentOpener([this](const QString &path) { m_opened.append(path); });
+    m_ended = 0;
+}
+
+void TestMainWindow::cleanup()
+{
+    m_form.reset();
+    m_instance.reset();
+    m_messages.reset();
+    SetDocumentOpener({});
+    QDir::setCurrent(m_originalFolder);
+    m_root.reset();
+    // No window (a message box, a dialog) may be left open.
+    const QList<QWidget *> windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows)
+        QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
+}
+
+MainWindow *TestMainWindow::load()
+{
+    m_instance =
+        std::make_unique<SingleInstance>(m_root->filePath(QStringLiteral("instance.lock")));
+    m_form = std::make_unique<MainWindow>();
+    m_form->setProcessEnd([this] { ++m_ended; });
+    if (!m_form->loadOnStartup(*m_instance))
+        return nullptr;
+    return m_form.get();
+}
+
+bool TestMainWindow::loadAndShow()
+{
+    if (!load())
+        return false;
+    m_form->show();
+    return QTest::qWaitForWindowExposed(m_form.get());
+}
+
+template <typename T> T *TestMainWindow::control(const char *name) const
+{
+    T *found = m_form->findChild<T *>(QLatin1String(name));
+    if (!found)
+        qWarning("no control %s", name);
+    return found;
+}
+
+Rows TestMainWindow::jobRows() const
+{
+    // Read through the two views, as the user and the batch see them.
+    Rows rows;
+    const auto *list1 = control<QListView>("List1");
+    const auto *list2 = control<QListView>("List2");
+    for (int i = 0; i < list1->model()->rowCount(); ++i)
+        rows.names.append(list1->model()->index(i, list1->modelColumn()).data().toString());
+    for (int i = 0; i < list2->model()->rowCount(); ++i)
+        rows.folders.append(list2->model()->index(i, list2->modelColumn()).data().toString());
+    // The batch's view of the job list agrees with the views.
+    if (m_form->jobCount() == rows.names.size()) {
+        for (int i = 0; i < m_form->jobCount(); ++i) {
+            if (m_form->jobName(i) != rows.names.at(i) ||
+                m_form->jobFolder(i) != rows.folders.at(i))
+                rows.names.append(QStringLiteral("<batch view differs>"));
+        }
+    } else {
+        rows.names.append(QStringLiteral("<batch count differs>"));
+    }
+    return rows;
+}
+
+void TestMainWindow::selectRows(QAbstractItemView *view, const QList<int> &rows)
+{
+    view->clearSelection();
+    for (int row : rows)
+        view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select);
+}
+
+void TestMainWindow::doubleClick(QAbstractItemView *view, int row)
+{
+    // A double click is a press and release, then a second press that the
+    // system reports as a double click.
+    const QPoint point = view->visualRect(view->model()->index(row, 0)).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, point);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, point);
+}
+
+void TestMainWindow::makeFiles(const QString &folder, const QStringList &names)
+{
+    QVERIFY(QDir().mkpath(folder));
+    for (const QString &name : names)
+        writeFile(QDir(folder).filePath(name), "x");
+}
+
+void TestMainWindow::pickDrive(DriveList *list, const QString &drive)
+{
+    // As the user does with the keyboard: the list moves one entry at a
+    // time and reports each pick.
+    const int target = list->findData(drive);
+    QVERIFY(target >= 0);
+    list->setFocus();
+    while (list->currentIndex() != target)
+        QTest::keyClick(list, list->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
+}
+
+void TestMainWindow::layout_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+
+    const auto row = [](const char *name, int left, int top, int width, int height) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QRect(left, top, width, height);
+    };
+    row("List2", 8040, 1320, 1095, 1680);
+    row("Command7", 3600, 1680, 855, 375);
+    row("Command6", 3600, 5280, 855, 375);
+    row("Command5", 3600, 3840, 855, 375);
+    row("Combo1", 120, 5760, 3375, 300);
+    row("ProgressBar1", 120, 6120, 7815, 255);
+    row("Command4", 8160, 5280, 855, 375);
+    row("Command3", 8160, 4800, 855, 375);
+    row("Drive2", 4560, 360, 3375, 300);
+    row("Dir2", 4560, 720, 3375, 2400);
+    row("List1", 4560, 3120, 3375, 2940);
+    row("Command2", 3600, 4800, 855, 375);
+    row("Command1", 3600, 4320, 855, 375);
+    row("Dir1", 120, 720, 3375, 2400);
+    row("File1", 120, 3120, 3375, 2610);
+    row("Drive1", 120, 360, 3375, 300);
+    row("Label3", 8040, 6240, 615, 495);
+    row("Label2", 4560, 120, 2775, 375);
+    row("Label1", 120, 120, 2775, 255);
+}
+
+void TestMainWindow::layout()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    QVERIFY(loadAndShow());
+
+    const QWidget *client = m_form->centralWidget();
+    QCOMPARE(client->size(), QSize(9240 / 15, 6450 / 15));
+    QCOMPARE(client->y(), m_form->menuBar()->height());
+    auto *widget = m_form->findChild<QWidget *>(name);
+    QVERIFY(widget);
+    QCOMPARE(widget->parentWidget(), client);
+    const QRect pixels(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15);
+    QCOMPARE(widget->geometry(), pixels);
+    QCOMPARE(widget->isVisible(), name != QLatin1String("List2"));
+}
+
+void TestMainWindow::designerTexts()
+{
+    QVERIFY(load());
+    const QList<QPair<const char *, QString>> buttons = {
+        {"Command1", QStringLiteral("->")},   {"Command2", QStringLiteral("<-")},
+        {"Command3", QStringLiteral("处理")}, {"Command4", QStringLiteral("退出")},
+        {"Command5", QStringLiteral(">>")},   {"Command6", QStringLiteral("<<")},
+        {"Command7", QStringLiteral("=")}};
+    for (const auto &[name, text] : buttons)
+        QCOMPARE(control<QPushButton>(name)->text(), text);
+    QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("源文件路径"));
+    QCOMPARE(control<QLabel>("Label2")->text(), QStringLiteral("文件存储路径"));
+    QCOMPARE(control<QLabel>("Label3")->text(), QStringLiteral("..."));
+
+    auto *combo = control<QComboBox>("Combo1");
+    QVERIFY(combo->isEditable());
+    QCOMPARE(combo->currentText(), QStringLiteral("*.*"));
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items.append(combo->itemText(i));
+    QCOMPARE(items, strings({"*.bmp", "*.wav", "*.bin", "*.*"}));
+
+    auto *timer = control<QTimer>("Timer1");
+    QVERIFY(timer);
+    QCOMPARE(timer->interval(), 1000);
+    QVERIFY(!timer->isActive());
+
+    QCOMPARE(control<QListView>("List1")->selectionMode(), QAbstractItemView::ExtendedSelection);
+    QCOMPARE(control<QListView>("File1")->selectionMode(), QAbstractItemView::ExtendedSelection);
+}
+
+void TestMainWindow::windowFrameAndColours()
+{
+    m_form = std::make_unique<MainWindow>();
+    auto *bar = control<QProgressBar>("ProgressBar1");
+    QVERIFY(bar->palette().color(QPalette::Base) != kGrey);
+    m_instance = std::make_unique<SingleInstance>(m_root->filePath(QStringLiteral("lock")));
+    QVERIFY(m_form->loadOnStartup(*m_instance));
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+
+    QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
+    const Qt::WindowFlags flags = m_form->windowFlags();
+    QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+
+    const QList<QSize> sizes = m_form->windowIcon().availableSizes();
+    for (int size : {16, 32, 48})
+        QVERIFY2(sizes.contains(QSize(size, size)), qPrintable(QString::number(size)));
+
+    // What the user sees: the window's grey around the controls, behind the
+    // labels and in the empty progress bar.
+    const QImage form = m_form->centralWidget()->grab().toImage();
+    QCOMPARE(QColor(form.pixel(3, 3)), kGrey);
+    QCOMPARE(QColor(form.pixel(8040 / 15 + 30, 6240 / 15 + 10)), kGrey); // right of "..."
+    QCOMPARE(QColor(form.pixel(120 / 15 + 150, 120 / 15 + 14)), kGrey);  // after "源文件路径"
+    bar->setRange(0, 10);
+    bar->setValue(0);
+    const QImage empty = bar->grab().toImage();
+    QCOMPARE(QColor(empty.pixel(empty.width() / 2, empty.height() / 2)), kGrey);
+    for (const char *name : {"Label1", "Label2", "Label3"}) {
+        QVERIFY(!control<QLabel>(name)->autoFillBackground());
+        QCOMPARE(control<QLabel>(name)->palette().color(QPalette::Window), kGrey);
+    }
+}
+
+void TestMainWindow::tabOrderAndNoDefaultButton()
+{
+    QVERIFY(load());
+    const QStringList expected =
+        strings({"Drive1", "File1", "Dir1", "Command1", "Command2", "List1", "Dir2", "Drive2",
+                 "Command3", "Command4", "Combo1", "Command5", "Command6", "Command7"});
+    QStringList order;
+    QWidget *start = control<QWidget>("Drive1");
+    QWidget *widget = start;
+    do {
+        if (expected.contains(widget->objectName()) && !order.contains(widget->objectName()))
+            order.append(widget->objectName());
+        widget = widget->nextInFocusChain();
+    } while (widget != start);
+    QCOMPARE(order, expected);
+
+    for (QPushButton *button : m_form->findChildren<QPushButton *>()) {
+        QVERIFY(!button->isDefault());
+        QVERIFY(!button->autoDefault());
+    }
+    for (const char *name : {"Label1", "Label2", "Label3", "ProgressBar1"})
+        QCOMPARE(control<QWidget>(name)->focusPolicy(), Qt::NoFocus);
+}
+
+void TestMainWindow::menuBar()
+{
+    QVERIFY(load());
+    const QList<QAction *> top = m_form->menuBar()->actions();
+    QCOMPARE(top.size(), 4);
+    auto *file = control<QMenu>("MenuFile");
+    auto *tools = control<QMenu>("MenuTools");
+    auto *help = control<QMenu>("MenuHelp");
+    auto *option = control<QAction>("MenuOption");
+    QCOMPARE(top.at(0), file->menuAction());
+    QCOMPARE(top.at(1), tools->menuAction());
+    QCOMPARE(top.at(2), option);
+    QCOMPARE(top.at(3), help->menuAction());
+    QCOMPARE(file->title(), QStringLiteral("文件(&F)"));
+    QCOMPARE(tools->title(), QStringLiteral("工具(&T)"));
+    QCOMPARE(option->text(), QStringLiteral("选项"));
+    QVERIFY(!option->menu());
+    QCOMPARE(help->title(), QStringLiteral("帮助(&H)"));
+
+    QCOMPARE(file->actions(), QList<QAction *>({control<QAction>("FileEnd")}));
+    QCOMPARE(control<QAction>("FileEnd")->text(), QStringLiteral("结束"));
+    QCOMPARE(help->actions(),
+             QList<QAction *>({control<QAction>("HelpTopic"), control<QAction>("HelpAbout")}));
+    QCOMPARE(control<QAction>("HelpTopic")->text(), QStringLiteral("主题"));
+    QCOMPARE(control<QAction>("HelpAbout")->text(), QStringLiteral("关于"));
+    QCOMPARE(tools->actions().size(), 8);
+    for (int i = 0; i < 8; ++i) {
+        QAction *tool = tools->actions().at(i);
+        QCOMPARE(tool->objectName(), QStringLiteral("Tools_%1").arg(i));
+        QCOMPARE(tool->text(), QStringLiteral("工具%1").arg(i + 1));
+    }
+    QList<QAction *> all = top;
+    all << file->actions() << tools->actions() << help->actions();
+    for (QAction *action : all) {
+        QVERIFY(action->shortcut().isEmpty());
+        QVERIFY(!action->isCheckable());
+        QVERIFY(action->isEnabled());
+        QVERIFY(action->isVisible());
+    }
+}
+
+void TestMainWindow::startState()
+{
+    QVERIFY(load());
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Corvane:  -  "));
+    QCOMPARE(ActiveTool().index, 0);
+    auto *file1 = control<FileList>("File1");
+    QCOMPARE(file1->pattern(), QStringLiteral("*.*"));
+    QCOMPARE(file1->path(), m_source);
+    QCOMPARE(fileRows(file1), strings({"a.bmp", "b.wav", "c.txt"}));
+    QCOMPARE(control<FolderList>("Dir1")->path(), m_source);
+    QCOMPARE(control<FolderList>("Dir2")->path(), m_source);
+    auto *drive1 = control<DriveList>("Drive1");
+    QCOMPARE(drive1->drive(), DriveOfFolder(m_source, drive1->mountPoints()));
+    QCOMPARE(control<DriveList>("Drive2")->drive(), drive1->drive());
+    QCOMPARE(drive1->itemData(0).toString(), QStringLiteral("/"));
+    QCOMPARE(m_form->jobCount(), 0);
+    QCOMPARE(control<QLabel>("Label3")->text(), QStringLiteral("..."));
+    QCOMPARE(control<QProgressBar>("ProgressBar1")->value(), 0);
+    QVERIFY(!control<QTimer>("Timer1")->isActive());
+    // Reading settings creates no file.
+    QVERIFY(!QFileInfo::exists(ConfigPath()));
+    QCOMPARE(m_messages->count(), 0);
+}
+
+void TestMainWindow::toolsFromConfig_data()
+{
+    QTest::addColumn<QByteArray>("config");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<int>("currentTool");
+
+    QStringList designed;
+    for (int i = 1; i <= 8; ++i)
+        designed << QStringLiteral("工具%1").arg(i);
+    QStringList convert = designed;
+    convert[2] = QStringLiteral("Convert");
+
+    QTest::newRow("name in tool 2 only, CurrentTool 9")
+        << QByteArray("[IntegerSection]\nCurrentTool=9\n[StringSection]\nText1(2)=Convert\n")
+        << QStringLiteral("Corvane:  -  ") << convert << 9;
+    QTest::newRow("tool 2 active")
+        << QByteArray("[IntegerSection]\nCurrentTool=2\n[StringSection]\nText1(2)=Convert\n")
+        << QStringLiteral("Corvane:  -  Convert") << convert << 2;
+    QStringList all = designed;
+    all[0] = QStringLiteral("转换");
+    all[7] = QStringLiteral("Pack & Go");
+    QTest::newRow("first and last named, in UTF-8")
+        << QByteArray("[StringSection]\r\nText1(0)=转换\r\ntext1(7)=Pack & Go\r\n")
+        << QStringLiteral("Corvane:  -  转换") << all << 0;
+    QTest::newRow("no config") << QByteArray() << QStringLiteral("Corvane:  -  ") << designed << 0;
+}
+
+void TestMainWindow::toolsFromConfig()
+{
+    QFETCH(QByteArray, config);
+    QFETCH(QString, title);
+    QFETCH(QStringList, captions);
+    QFETCH(int, currentTool);
+    if (!config.isEmpty())
+        writeFile(ConfigPath(), config);
+    QVERIFY(load());
+    QCOMPARE(m_form->windowTitle(), title);
+    QCOMPARE(ActiveTool().index, currentTool);
+    QStringList shown;
+    for (int i = 0; i < 8; ++i) {
+        // '&' shows as typed, not as an access key.
+        shown << control<QAction>(qPrintable(QStringLiteral("Tools_%1").arg(i)))
+                     ->text()
+                     .replace(QLatin1String("&&"), QLatin1String("&"));
+    }
+    QCOMPARE(shown, captions);
+    QCOMPARE(readFile(ConfigPath()), config.isEmpty() ? QByteArray("<missing>") : config);
+}
+
+void TestMainWindow::toolsClickSwitchesWithoutWriting()
+{
+    const QByteArray config("[IntegerSection]\nCurrentTool=0\nCheck1(2)=1\n[StringSection]\n"
+                            "Text1(2)=Convert\nText2(2)=/usr/bin/convert\nText3(2)=$SName$\n");
+    writeFile(ConfigPath(), config);
+    QVERIFY(load());
+    control<QAction>("Tools_2")->trigger();
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Corvane:  -  Convert"));
+    QCOMPARE(ActiveTool().index, 2);
+    QCOMPARE(ActiveTool().program, QStringLiteral("/usr/bin/convert"));
+    QVERIFY(ActiveTool().captureOutput);
+    control<QAction>("Tools_5")->trigger();
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Corvane:  -  "));
+    QCOMPARE(ActiveTool().index, 5);
+    QVERIFY(!ActiveTool().captureOutput);
+    QCOMPARE(readFile(ConfigPath()), config);
+    // The menu keeps its captions and marks nothing.
+    QCOMPARE(control<QAction>("Tools_2")->text(), QStringLiteral("Convert"));
+    QVERIFY(!control<QAction>("Tools_5")->isChecked());
+}
+
+void TestMainWindow::menuCommandsOpenTheirWindows_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("选项") << QStringLiteral("MenuOption");
+    QTest::newRow("主题") << QStringLiteral("HelpTopic");
+    QTest::newRow("关于") << QStringLiteral("HelpAbout");
+}
+
+void TestMainWindow::menuCommandsOpenTheirWindows()
+{
+    QFETCH(QString, command);
+    QVERIFY(loadAndShow());
+    QString opened;
+    bool modal = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *window = QApplication::activeModalWidget();
+        if (!window)
+            return;
+        opened = window->objectName();
+        modal = window->isModal() && window->isVisible();
+        // A name saved meanwhile shows in the Tools menu once the options
+        // dialog has closed.
+        WriteStringSetting(QStringLiteral("Text1(4)"), QStringLiteral("Saved"));
+        window->close();
+    });
+    control<QAction>(qPrintable(command))->trigger();
+    QVERIFY2(!opened.isEmpty(), "no modal window opened");
+    QVERIFY(modal);
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(control<QAction>("Tools_4")->text(), command == QLatin1String("MenuOption")
+                                                      ? QStringLiteral("Saved")
+                                                      : QStringLiteral("工具5"));
+}
+
+void TestMainWindow::exitWritesCurrentTool_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("退出") << QStringLiteral("Command4");
+    QTest::newRow("结束") << QStringLiteral("FileEnd");
+}
+
+void TestMainWindow::exitWritesCurrentTool()
+{
+    QFETCH(QString, command);
+    writeFile(ConfigPath(), "[IntegerSection]\nCurrentTool=1\n");
+    QVERIFY(loadAndShow());
+    control<QAction>("Tools_6")->trigger();
+    QCOMPARE(ReadIntSetting(QStringLiteral("CurrentTool")), 1);
+
+    if (command == QLatin1String("Command4"))
+        QTest::mouseClick(control<QPushButton>("Command4"), Qt::LeftButton);
+    else
+        control<QAction>("FileEnd")->trigger();
+
+    QCOMPARE(m_ended, 1);
+    QCOMPARE(ReadIntSetting(QStringLiteral("CurrentTool")), 6);
+    QVERIFY(!m_form->isVisible());
+    // The lock goes with the program.
+    QVERIFY(!QFileInfo::exists(m_instance->lockPath()));
+}
+
+void TestMainWindow::closeBoxDoesNotWrite()
+{
+    const QByteArray config("[IntegerSection]\nCurrentTool=1\n");
+    writeFile(ConfigPath(), config);
+    QVERIFY(loadAndShow());
+    control<QAction>("Tools_4")->trigger();
+    QVERIFY(m_form->close());
+    QCOMPARE(readFile(ConfigPath()), config);
+    QVERIFY(!m_form->isVisible());
+    // Without a batch the program ends the ordinary way, through its event loop.
+    QCOMPARE(m_ended, 0);
+}
+
+void TestMainWindow::endDuringBatch_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("savedTool");
+    QTest::newRow("退出") << QStringLiteral("Command4") << 3;
+    QTest::newRow("结束") << QStringLiteral("FileEnd") << 3;
+    QTest::newRow("close box") << QStringLiteral("close") << 1;
+}
+
+void TestMainWindow::endDuringBatch()
+{
+    QFETCH(QString, command);
+    QFETCH(int, savedTool);
+    writeFile(ConfigPath(), QByteArray("[IntegerSection]\nCurrentTool=1\n[StringSection]\n"
+                                       "Text2(3)=" CORVANE_HELPER_SLEEP "\nText3(3)=100\n"));
+    QVERIFY(loadAndShow());
+    control<QAction>("Tools_3")->trigger();
+    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
+    QCOMPARE(m_form->jobCount(), 3);
+
+    bool runningAtEnd = false;
+    connect(&m_form->batchRun(), &BatchRun::entryStarted, this, [&](int index) {
+        if (index != 0)
+            return;
+        // Runs inside the batch's wait for the first command.
+        QTimer::singleShot(0, this, [&] {
+            runningAtEnd = m_form->batchRun().isRunning();
+            if (command == QLatin1String("Command4"))
+                QTest::mouseClick(control<QPushButton>("Command4"), Qt::LeftButton);
+            else if (command == QLatin1String("FileEnd"))
+                control<QAction>("FileEnd")->trigger();
+            else
+                m_form->close();
+        });
+    });
+    QTest::mouseClick(control<QPushButton>("Command3"), Qt::LeftButton);
+
+    QVERIFY(runningAtEnd);
+    QCOMPARE(m_ended, 1);
+    QCOMPARE(ReadIntSetting(QStringLiteral("CurrentTool")), savedTool);
+    QVERIFY(!m_form->isVisible());
+}
+
+void TestMainWindow::secondInstanceInProcess()
+{
+    const QByteArray config("[IntegerSection]\nCurrentTool=5\n[StringSection]\nText1(5)=X\n");
+    writeFile(ConfigPath(), config);
+    const QDateTime modified = QFileInfo(ConfigPath()).lastModified();
+    const QString lockPath = m_root->filePath(QStringLiteral("instance.lock"));
+    SingleInstance first(lockPath);
+    QVERIFY(first.tryAcquire());
+
+    SingleInstance second(lockPath);
+    MainWindow form;
+    form.setProcessEnd([this] { ++m_ended; });
+    QVERIFY(!form.loadOnStartup(second));
+
+    QCOMPARE(m_messages->count(), 1);
+    const Message &message = m_messages->messages().first();
+    QCOMPARE(message.text, QStringLiteral("Corvane(版本 %1.%2.%3)已运行！")
+                               .arg(CORVANE_VERSION_MAJOR)
+                               .arg(CORVANE_VERSION_MINOR)
+                               .arg(CORVANE_VERSION_PATCH));
+    QCOMPARE(message.title, QStringLiteral("Corvane"));
+    QCOMPARE(message.icon, MessageIcon::Information);
+    QVERIFY(!form.isVisible());
+    // Nothing of the start-up after the check ran.
+    QCOMPARE(form.windowTitle(), QStringLiteral("Corvane"));
+    QCOMPARE(ActiveTool().index, 0);
+    QCOMPARE(readFile(ConfigPath()), config);
+    QCOMPARE(QFileInfo(ConfigPath()).lastModified(), modified);
+    QCOMPARE(QDir(m_data).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             strings({"config.ini"}));
+    QCOMPARE(m_ended, 0);
+}
+
+void TestMainWindow::secondInstanceOfRealProgram()
+{
+    // A copy of the program with a config.ini of its own, started as a user
+    // starts it; this test then starts as the second instance.
+    const QString app = m_root->filePath(QStringLiteral("app"));
+    const QString runtime = m_root->filePath(QStringLiteral("runtime"));
+    QVERIFY(QDir().mkpath(app));
+    QVERIFY(QDir().mkpath(runtime));
+    QVERIFY(QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString program = app + QStringLiteral("/corvane");
+    QVERIFY(QFile::copy(QStringLiteral(CORVANE_PROGRAM), program));
+    const QByteArray config("[IntegerSection]\nCurrentTool=2\n");
+    writeFile(app + QStringLiteral("/config.ini"), config);
+
+    QProcess first;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    first.setProcessEnvironment(environment);
+    first.setWorkingDirectory(m_source);
+    first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    first.start(program, {});
+    QVERIFY(first.waitForStarted());
+
+    const QString lockPath = InstanceLockPath(runtime, QFileInfo(program).canonicalFilePath());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lockPath), 30000);
+    QCOMPARE(first.state(), QProcess::Running);
+
+    SingleInstance second(lockPath);
+    MainWindow form;
+    QVERIFY(!form.loadOnStartup(second));
+    QCOMPARE(m_messages->count(), 1);
+    QVERIFY(m_messages->messages().first().text.endsWith(QStringLiteral("已运行！")));
+    QVERIFY(!QFileInfo::exists(ConfigPath()));
+
+    // The first instance ends without giving the lock back, as after a
+    // crash: the next start is not blocked.
+    first.kill();
+    QVERIFY(first.waitForFinished());
+    QVERIFY(QFileInfo::exists(lockPath));
+    SingleInstance next(lockPath);
+    QVERIFY(next.tryAcquire());
+    QCOMPARE(readFile(app + QStringLiteral("/config.ini")), config);
+}
+
+void TestMainWindow::addAllTwiceKeepsDuplicates()
+{
+    QVERIFY(load());
+    auto *add = control<QPushButton>("Command5");
+    QTest::mouseClick(add, Qt::LeftButton);
+    Rows rows = jobRows();
+    QCOMPARE(rows.names, strings({"a.bmp", "b.wav", "c.txt"}));
+    QCOMPARE(rows.folders, QStringList(3, m_source));
+    QTest::mouseClick(add, Qt::LeftButton);
+    rows = jobRows();
+    QCOMPARE(rows.names, strings({"a.bmp", "b.wav", "c.txt", "a.bmp", "b.wav", "c.txt"}));
+    QCOMPARE(rows.folders, QStringList(6, m_source));
+}
+
+void TestMainWindow::addSelected_data()
+{
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("none") << QList<int>() << QStringList();
+    QTest::newRow("first and last") << QList<int>({0, 2}) << strings({"a.bmp", "c.txt"});
+    QTest::newRow("selected backwards") << QList<int>({2, 1}) << strings({"b.wav", "c.txt"});
+    QTest::newRow("all") << QList<int>({0, 1, 2}) << strings({"a.bmp", "b.wav", "c.txt"});
+}
+
+void TestMainWindow::addSelected()
+{
+    QFETCH(QList<int>, selected);
+    QFETCH(QStringList, expected);
+    QVERIFY(load());
+    auto *file1 = control<FileList>("File1");
+    selectRows(file1, selected);
+    const QList<bool> before = file1->selectionFlags();
+    QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
+    const Rows rows = jobRows();
+    QCOMPARE(rows.names, expected);
+    QCOMPARE(rows.folders, QStringList(expected.size(), m_source));
+    QCOMPARE(file1->selectionFlags(), before);
+    QCOMPARE(m_form->listScrollExtent() >= 10, true);
+}
+
+void TestMainWindow::doubleClickInFileList()
+{
+    QVERIFY(loadAndShow());
+    auto *file1 = control<FileList>("File1");
+
+    // No current file yet: nothing to add.
+    m_form->addCurrentFile();
+    QCOMPARE(m_form->jobCount(), 0);
+
+    doubleClick(file1, 1);
+    Rows rows = jobRows();
+    QCOMPARE(rows.names, strings({"b.wav"}));
+    QCOMPARE(rows.folders, QStringList({m_source}));
+}
+
+void TestMainWindow::entriesFromRootFolder()
+{
+    QVERIFY(load());
+    auto *dir1 = control<FolderList>("Dir1");
+    QVERIFY(dir1->setPath(QStringLiteral("/")));
+    auto *file1 = control<FileList>("File1");
+    QCOMPARE(file1->path(), QStringLiteral("/"));
+    if (file1->count() == 0)
+        QSKIP("the root folder holds no plain file here");
+    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
+    const Rows rows = jobRows();
+    QCOMPARE(rows.names, fileRows(file1));
+    QCOMPARE(rows.folders, QStringList(file1->count(), QStringLiteral("/")));
+}
+
+void TestMainWindow::removeSelected_data()
+{
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QList<int>>("folderOfEntry"); // 0 = first folder, 1 = second
+
+    QTest::newRow("b and d") << QList<int>({1, 3}) << strings({"a", "c"}) << QList<int>({0, 1});
+    QTest::newRow("last only") << QList<int>({3}) << strings({"a", "b", "c"})
+                               << QList<int>({0, 0, 1});
+    QTest::newRow("first only") << QList<int>({0}) << strings({"b", "c", "d"})
+                                << QList<int>({0, 1, 1});
+    QTest::newRow("none") << QList<int>() << strings({"a", "b", "c", "d"})
+                          << QList<int>({0, 0, 1, 1});
+    QTest::newRow("all") << QList<int>({0, 1, 2, 3}) << QStringList() << QList<int>();
+}
+
+void TestMainWindow::removeSelected()
+{
+    QFETCH(QList<int>, selected);
+    QFETCH(QStringList, names);
+    QFETCH(QList<int>, folderOfEntry);
+    const QString first = m_source + QStringLiteral("/one");
+    const QString second = m_source + QStringLiteral("/two");
+    makeFiles(first, {QStringLiteral("a"), QStringLiteral("b")});
+    makeFiles(second, {QStringLiteral("c"), QStringLiteral("d")});
+    QVERIFY(load());
+    auto *dir1 = control<FolderList>("Dir1");
+    QVERIFY(dir1->setPath(first));
+    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
+    QVERIFY(dir1->setPath(second));
+    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
+    QCOMPARE(jobRows().folders, QStringList({first, first, second, second}));
+
+    selectRows(control<QListView>("List1"), selected);
+    QTest::mouseClick(control<QPushButton>("Command2"), Qt::LeftButton);
+    const Rows rows = jobRows();
+    QCOMPARE(rows.names, names);
+    QStringList folders;
+    for (int which : folderOfEntry)
+        folders << (which == 0 ? first : second);
+    QCOMPARE(rows.folders, folders);
+}
+
+void TestMainWindow::doubleClickInJobList()
+{
+    QVERIFY(loadAndShow());
+    // An empty job list: nothing to remove.
+    m_form->removeCurrentJob();
+    QCOMPARE(m_form->jobCount(), 0);
+
+    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
+    QVERIFY(QDir(m_source).mkdir(QStringLiteral("sub")));
+    makeFiles(m_source + QStringLiteral("/sub"), {QStringLiteral("z")});
+    QVERIFY(control<FolderList>("Dir1")->setPath(m_source + QStringLiteral("/sub")));
+    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
+
+    auto *list1 = control<QListView>("List1");
+    QApplication::processEvents();
+    doubleClick(list1, 3);
+    Rows rows = jobRows();
+    QCOMPARE(rows.names, strings({"a.bmp", "b.wav", "c.txt"}));
+    QCOMPARE(rows.folders, QStringList(3, m_source));
+
+    doubleClick(list1, 0);
+    rows = jobRows();
+    QCOMPARE(rows.names, strings({"b.wav", "c.txt"}));
+    QCOMPARE(rows.folders, QStringList(2, m_source));
+}
+
+void TestMainWindow::removeAll()
+{
+    QVERIFY(load());
+    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
+    QVERIFY(m_form->listScrollExtent() > 10);
+    QTest::mouseClick(control<QPushButton>("Command6"), Qt::LeftButton);
+    const Rows rows = jobRows();
+    QCOMPARE(rows.names, QStringList());
+    QCOMPARE(rows.folders, QStringList());
+    QCOMPARE(m_form->listScrollExtent(), 10);
+}
+
+void TestMainWindow::scrollExtentFollowsWidestEntry()
+{
+    const QString wide =
+        QStringLiteral("一个非常非常长的文件名 with a long tail, wider than the list.wav");
+    const QString middle = QStringLiteral("middle sized name.wav");
+    makeFiles(m_source + QStringLiteral("/w"), {QStringLiteral("s.wav"), middle, wide});
+    QVERIFY(loadAndShow());
+    QVERIFY(control<FolderList>("Dir1")->setPath(m_source + QStringLiteral("/w")));
+    auto *list1 = control<QListView>("List1");
+    const auto extentOf = [list1](const QString &text) {
+        return int(std::nearbyint(QFontMetricsF(list1->font()).horizontalAdvance(text))) + 10;
+    };
+    QVERIFY(extentOf(wide) > list1->viewport()->width());
+    QVERIFY(extentOf(middle) < list1->viewport()->width());
+
+    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
+    QCOMPARE(m_form->listScrollExtent(), extentOf(wide));
+    // The list offers exactly that range: the extent less what is visible.
+    QTRY_COMPARE(list1->horizontalScrollBar()->maximum(),
+                 extentOf(wide) - list1->viewport()->width());
+
+    // Removing the widest entry shrinks the range to the next one.
+    const int wideRow = int(fileRows(control<FileList>("File1")).indexOf(wide));
+    selectRows(list1, {wideRow});
+    QTest::mouseClick(control<QPushButton>("Command2"), Qt::LeftButton);
+    QCOMPARE(m_form->listScrollExtent(), extentOf(middle));
+    QTRY_COMPARE(list1->horizontalScrollBar()->maximum(), 0);
+
+    // "->" with nothing selected adds nothing but still measures the list:
+    // a new font shows in the extent.
+    QFont font = list1->font();
+    font.setPixelSize(font.pixelSize() > 0 ? font.pixelSize() * 2 : 30);
+    list1->setFont(font);
+    control<FileList>("File1")->clearSelection();
+    QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
+    QCOMPARE(m_form->jobCount(), 2);
+    QCOMPARE(m_form->listScrollExtent(), extentOf(middle));
+    QVERIFY(extentOf(middle) > 10 + QFontMetricsF(QFont()).horizontalAdvance(middle));
+
+    m_form->removeCurrentJob(); // no current entry after the removal: nothing
+    QTest::mouseClick(control<QPushButton>("Command6"), Qt::LeftButton);
+    QCOMPARE(m_form->listScrollExtent(), 10);
+}
+
+void TestMainWindow::patternEnterAppendsEveryTime()
+{
+    makeFiles(m_source, {QStringLiteral("d.WAV"), QStringLiteral("noext")});
+    QVERIFY(loadAndShow());
+    auto *combo = control<QComboBox>("Combo1");
+    auto *file1 = control<FileList>("File1");
+    combo->setFocus();
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo, QStringLiteral("*.wav"));
+    QCOMPARE(combo->currentText(), QStringLiteral("*.wav"));
+    // Typing alone changes nothing.
+    QCOMPARE(file1->count(), 5);
+
+    QTest::keyClick(combo, Qt::Key_Return);
+    QCOMPARE(fileRows(file1), strings({"b.wav", "d.WAV"}));
+    QCOMPARE(combo->count(), 5);
+    QCOMPARE(combo->itemText(4), QStringLiteral("*.wav"));
+    QCOMPARE(combo->currentText(), QStringLiteral("*.wav"));
+
+    QTest::keyClick(combo, Qt::Key_Enter, Qt::ShiftModifier);
+    QCOMPARE(combo->count(), 6);
+    QCOMPARE(combo->itemText(5), QStringLiteral("*.wav"));
+
+    // The empty text too, which lists every file.
+    combo->lineEdit()->clear();
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    QCOMPARE(combo->count(), 7);
+    QCOMPARE(combo->itemText(6), QString());
+    QCOMPARE(file1->count(), 5);
+
+    // Other keys add nothing.
+    QTest::keyClick(combo, Qt::Key_Escape);
+    QTest::keyClick(combo, Qt::Key_Tab);
+    QCOMPARE(combo->count(), 7);
+}
+
+void TestMainWindow::typedPatternAppliesOnFolderChange()
+{
+    makeFiles(m_source + QStringLiteral("/sub"),
+              {QStringLiteral("x.bmp"), QStringLiteral("y.wav")});
+    QVERIFY(load());
+    auto *combo = control<QComboBox>("Combo1");
+    auto *file1 = control<FileList>("File1");
+    combo->lineEdit()->setText(QStringLiteral("*.bmp"));
+    QCOMPARE(file1->count(), 3);
+    QVERIFY(control<FolderList>("Dir1")->setPath(m_source + QStringLiteral("/sub")));
+    QCOMPARE(fileRows(file1), strings({"x.bmp"}));
+    QCOMPARE(combo->count(), 4);
+}
+
+void TestMainWindow::pickingPatternFromList()
+{
+    QVERIFY(loadAndShow());
+    auto *combo = control<QComboBox>("Combo1");
+    auto *file1 = control<FileList>("File1");
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down);
+    QCOMPARE(combo->currentText(), QStringLiteral("*.bmp"));
+    QCOMPARE(fileRows(file1), strings({"a.bmp"}));
+    QTest::keyClick(combo, Qt::Key_Down);
+    QCOMPARE(fileRows(file1), strings({"b.wav"}));
+    QCOMPARE(combo->count(), 4);
+}
+
+void TestMainWindow::equalsLeavesDestinationDrive()
+{
+    const QString mount = m_root->filePath(QStringLiteral("mnt"));
+    makeFiles(mount, {QStringLiteral("m.txt")});
+    QVERIFY(loadAndShow());
+    const QList<Drive> drives = {Drive{QStringLiteral("/"), QString()}, Drive{mount, QString()}};
+    auto *drive2 = control<DriveList>("Drive2");
+    drive2->setDrives(drives);
+    drive2->showFolder(m_source);
+    pickDrive(drive2, mount);
+    QCOMPARE(control<FolderList>("Dir2")->path(), mount);
+
+    QTest::mouseClick(control<QPushButton>("Command7"), Qt::LeftButton);
+    QCOMPARE(control<FolderList>("Dir2")->path(), m_source);
+    QCOMPARE(drive2->drive(), mount);
+    QCOMPARE(m_form->destinationFolder(), m_source);
+    QCOMPARE(m_messages->count(), 0);
+}
+
+void TestMainWindow::invalidDrive_data()
+{
+    QTest::addColumn<QString>("side");
+    QTest::newRow("source") << QStringLiteral("1");
+    QTest::newRow("destination") << QStringLiteral("2");
+}
+
+void TestMainWindow::invalidDrive()
+{
+    QFETCH(QString, side);
+    const QString gone = m_root->filePath(QStringLiteral("gone"));
+    QVERIFY(loadAndShow());
+    auto *drive = control<DriveList>(qPrintable(QStringLiteral("Drive") + side));
+    auto *dir = control<FolderList>(qPrintable(QStringLiteral("Dir") + side));
+    auto *file1 = control<FileList>("File1");
+    drive->setDrives({Drive{QStringLiteral("/"), QString()}, Drive{gone, QStringLiteral("USB")}});
+    drive->showFolder(m_source);
+    pickDrive(drive, gone);
+
+    QCOMPARE(m_messages->count(), 1);
+    const Message &message = m_messages->messages().first();
+    QCOMPARE(message.text, QStringLiteral("设备无效   "));
+    QCOMPARE(message.title, QStringLiteral("注意"));
+    QCOMPARE(message.icon, MessageIcon::Warning);
+    QCOMPARE(drive->drive(), gone);
+    QCOMPARE(dir->path(), m_source);
+    QCOMPARE(file1->path(), m_source);
+    QCOMPARE(file1->count(), 3);
+}
+
+void TestMainWindow::driveChangeShowsDrive()
+{
+    const QString mount = m_root->filePath(QStringLiteral("mnt"));
+    makeFiles(mount, {QStringLiteral("m.txt"), QStringLiteral("n.wav")});
+    QVERIFY(loadAndShow());
+    control<QComboBox>("Combo1")->lineEdit()->setText(QStringLiteral("*.wav"));
+    auto *drive1 = control<DriveList>("Drive1");
+    drive1->setDrives({Drive{QStringLiteral("/"), QString()}, Drive{mount, QString()}});
+    drive1->showFolder(m_source);
+    pickDrive(drive1, mount);
+    QCOMPARE(control<FolderList>("Dir1")->path(), mount);
+    QCOMPARE(control<FileList>("File1")->path(), mount);
+    QCOMPARE(fileRows(control<FileList>("File1")), strings({"n.wav"}));
+    QCOMPARE(control<FolderList>("Dir2")->path(), m_source);
+    QCOMPARE(m_messages->count(), 0);
+}
+
+void TestMainWindow::batchFromTheWindow_data()
+{
+    QTest::addColumn<bool>("capture");
+    QTest::newRow("capture off") << false;
+    QTest::newRow("capture on") << true;
+}
+
+void TestMainWindow::batchFromTheWindow()
+{
+    QFETCH(bool, capture);
+    const QString record = m_root->filePath(QStringLiteral("record.txt"));
+    const QByteArray savedRecord = qgetenv(CORVANE_ARGV_RECORD_VARIABLE);
+    if (!capture)
+        qputenv(CORVANE_ARGV_RECORD_VARIABLE, QFile::encodeName(record));
+    else
+        qunsetenv(CORVANE_ARGV_RECORD_VARIABLE);
+    // The program box names a path with blanks, unquoted, as a browse puts it.
+    const QString program = m_root->filePath(QStringLiteral("my tools/argv recorder"));
+    QVERIFY(QDir().mkpath(QFileInfo(program).path()));
+    QVERIFY(QFile::link(QStringLiteral(CORVANE_HELPER_ARGV_RECORDER), program));
+    writeFile(ConfigPath(), QByteArray("[IntegerSection]\nCurrentTool=0\nCheck1(1)=") +
+                                (capture ? "1" : "0") +
+                                "\n[StringSection]\nText1(1)=Record\nText2(1)=" + program.toUtf8() +
+                                "\nText3(1)=$SPath$$SName$ $DPath$$SNameNo$.out $Index$\n");
+    writeFile(m_data + QStringLiteral("/report.txt"), "old report\n");
+
+    QVERIFY(loadAndShow());
+    // As a user does it: the tool from the menu, all files, a destination.
+    control<QAction>("Tools_1")->trigger();
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Corvane:  -  Record"));
+    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
+    QVERIFY(control<FolderList>("Dir2")->setPath(m_destination));
+    QSignalSpy finished(&m_form->batchRun(), &BatchRun::entryFinished);
+    QTest::mouseClick(control<QPushButton>("Command3"), Qt::LeftButton);
+    qputenv(CORVANE_ARGV_RECORD_VARIABLE, savedRecord);
+
+    QCOMPARE(finished.count(), 3);
+    const QList<test::ArgvRecord> records =
+        test::ParseArgvRecords(readFile(capture ? m_data + QStringLiteral("/report.txt") : record));
+    QCOMPARE(records.size(), 3);
+    const QStringList names = strings({"a.bmp", "b.wav", "c.txt"});
+    for (int i = 0; i < 3; ++i) {
+        const QString stem = QFileInfo(names.at(i)).completeBaseName();
+        QCOMPARE(records.at(i).arguments.mid(1),
+                 QList<QByteArray>({QFile::encodeName(m_source + QLatin1Char('/') + names.at(i)),
+                                    QFile::encodeName(m_destination + QLatin1Char('/') + stem +
+                                                      QStringLiteral(".out")),
+                                    QByteArray::number(i)}));
+        QCOMPARE(records.at(i).workingDirectory, QFile::encodeName(m_destination));
+    }
+    auto *bar = control<QProgressBar>("ProgressBar1");
+    QCOMPARE(bar->maximum(), 3);
+    QCOMPARE(bar->value(), 3);
+    QCOMPARE(control<QLabel>("Label3")->text(), QStringLiteral("完成"));
+    QVERIFY(control<QPushButton>("Command3")->isEnabled());
+
+    auto *timer = control<QTimer>("Timer1");
+    if (!capture) {
+        QVERIFY(!timer->isActive());
+        QVERIFY(!QFileInfo::exists(m_data + QStringLiteral("/report.txt")));
+        return;
+    }
+    QVERIFY(timer->isActive());
+    QVERIFY(!readFile(m_data + QStringLiteral("/report.txt")).contains("old report"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_opened, QStringList({m_data + QStringLiteral("/report.txt")}),
+                              10000);
+    QVERIFY(!timer->isActive());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"
