@@ -2,10 +2,12 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <cerrno>
 #include <cstring>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +33,35 @@ QString ErrorText(int errorNumber)
         return QStringLiteral("不是可执行的程序");
     default:
         return QString::fromLocal8Bit(std::strerror(errorNumber));
+    }
+}
+
+std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize)
+{
+    // Non-blocking, so that opening a FIFO with no writer returns at once;
+    // the type is then checked on what was actually opened.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > maxSize)
+        return std::nullopt;
+    QByteArray bytes;
+    bytes.reserve(qsizetype(status.st_size));
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return std::nullopt;
+        if (count == 0)
+            return bytes;
+        // The file may grow while it is read.
+        if (bytes.size() + count > maxSize)
+            return std::nullopt;
+        bytes.append(buffer, count);
     }
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 namespace corvane {
 
@@ -23,6 +26,12 @@ bool IsWritable(const QString &path);
 // Deletes the file at path. A file without any write permission bit counts
 // as read-only and is not deleted, even for root, as on Windows.
 bool DeleteFile(const QString &path, QString *reason);
+
+// The bytes of the regular file at path (symbolic links followed), or
+// nothing when there is no such file, it is not a regular file (a FIFO, a
+// device, a folder) or it is larger than maxSize. Never blocks on a FIFO or
+// a device.
+std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize);
 
 // A short text for the user that explains an errno value.
 QString ErrorText(int errorNumber);

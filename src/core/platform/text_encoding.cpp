@@ -71,9 +71,48 @@ QString DecodeGb18030(const QByteArray &bytes)
 
 QString DecodeSystemText(const QByteArray &bytes)
 {
-    if (IsValidUtf8(bytes))
+    return DecodeText(bytes, IsValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Gb18030);
+}
+
+QByteArray EncodeGb18030(const QString &text)
+{
+    IconvHandle converter("GB18030", "UTF-8");
+    QByteArray utf8 = text.toUtf8();
+    if (!converter.isValid())
+        return utf8;
+    // Four GB18030 bytes at most per character, never more than four per
+    // UTF-8 byte.
+    QByteArray buffer(utf8.size() * 4 + 16, Qt::Uninitialized);
+    char *in = utf8.data();
+    size_t inLeft = size_t(utf8.size());
+    char *out = buffer.data();
+    size_t outLeft = size_t(buffer.size());
+    if (iconv(converter.get(), &in, &inLeft, &out, &outLeft) == size_t(-1))
+        return text.toUtf8(); // not reached: valid UTF-8 always converts
+    iconv(converter.get(), nullptr, nullptr, &out, &outLeft);
+    buffer.truncate(buffer.size() - qsizetype(outLeft));
+    return buffer;
+}
+
+TextEncoding DetectTextEncoding(const QByteArray &file)
+{
+    if (file.startsWith("\xEF\xBB\xBF") || IsValidUtf8(file))
+        return TextEncoding::Utf8;
+    return TextEncoding::Gb18030;
+}
+
+QString DecodeText(const QByteArray &bytes, TextEncoding encoding)
+{
+    if (encoding == TextEncoding::Utf8)
         return QString::fromUtf8(bytes);
     return DecodeGb18030(bytes);
+}
+
+QByteArray EncodeText(const QString &text, TextEncoding encoding)
+{
+    if (encoding == TextEncoding::Utf8)
+        return text.toUtf8();
+    return EncodeGb18030(text);
 }
 
 } // namespace corvane

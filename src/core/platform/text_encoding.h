@@ -16,9 +16,24 @@ bool IsValidUtf8(const QByteArray &bytes);
 // U+FFFD and decoding goes on after it.
 QString DecodeGb18030(const QByteArray &bytes);
 
-// Decodes text in the system's code page (a settings value, a registry
-// string): as UTF-8 when it is valid UTF-8, else as GB18030, so that text
-// written by the Windows version reads correctly.
+// Decodes one string in the system's code page (a registry string): as
+// UTF-8 when it is valid UTF-8, else as GB18030.
 QString DecodeSystemText(const QByteArray &bytes);
+
+// GB18030 bytes of a text; GB18030 encodes every character, so nothing is
+// lost.
+QByteArray EncodeGb18030(const QString &text);
+
+// The encoding of a whole text file, decided once for the file.
+enum class TextEncoding { Utf8, Gb18030 };
+
+// UTF-8 when the bytes start with a UTF-8 byte order mark or are valid UTF-8
+// as a whole; anything else is GB18030, as a file written on a Chinese
+// Windows system is. Deciding per value would misread short GBK values
+// whose bytes happen to be valid UTF-8, such as 图片.
+TextEncoding DetectTextEncoding(const QByteArray &file);
+
+QString DecodeText(const QByteArray &bytes, TextEncoding encoding);
+QByteArray EncodeText(const QString &text, TextEncoding encoding);
 
 } // namespace corvane

@@ -1,5 +1,7 @@
 #include "core/settings/profile.h"
 
+#include <QByteArrayView>
+
 #include <cstdint>
 #include <vector>
 
@@ -93,12 +95,16 @@ ParsedLine parseLine(const QByteArray &file, const Line &line)
         parsed.name = trimmed(file, {text.begin + 1, close});
         return parsed;
     }
-    const qsizetype equals = file.indexOf('=', text.begin);
-    if (equals < 0 || equals >= text.end)
+    // Searched within the line only: a file of lines without '=' must not
+    // cost a search to the end of the file per line.
+    const qsizetype equals =
+        QByteArrayView(file).sliced(text.begin, text.end - text.begin).indexOf('=');
+    if (equals < 0)
         return parsed;
+    const qsizetype equalsAt = text.begin + equals;
     parsed.kind = LineKind::Key;
-    parsed.name = trimmed(file, {text.begin, equals});
-    parsed.value = trimmed(file, {equals + 1, text.end});
+    parsed.name = trimmed(file, {text.begin, equalsAt});
+    parsed.value = trimmed(file, {equalsAt + 1, text.end});
     return parsed;
 }
 

@@ -29,65 +29,90 @@ std::optional<QString> resolvedTarget(const QString &path)
     return info.absoluteFilePath();
 }
 
+// Far above any real settings file; a larger one, or a link to a device
+// that never ends, reads as missing rather than filling the memory.
+constexpr qint64 kMaxSettingsFileSize = 64 * 1024 * 1024;
+
 std::optional<QByteArray> readFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
+    return ReadRegularFile(path, kMaxSettingsFileSize);
+}
+
+const char *sectionOf(const SettingValue &value)
+{
+    return value.isInteger ? kIntegerSection : kStringSection;
+}
+
+// The file's bytes with every value written in order; for each value that
+// cannot be written (a line break in it), its flag in `refused` is set.
+QByteArray withValues(const QByteArray &file, const QList<SettingValue> &values,
+                      QList<bool> *refused)
+{
+    const TextEncoding encoding = file.isEmpty() ? TextEncoding::Utf8 : DetectTextEncoding(file);
+    QByteArray bytes = file;
+    for (const SettingValue &value : values) {
+        const std::optional<QByteArray> updated =
+            WriteProfileValue(bytes, QByteArray(sectionOf(value)), value.key.toUtf8(),
+                              EncodeText(value.text, encoding));
+        refused->append(!updated);
+        if (updated)
+            bytes = *updated;
+    }
     return bytes;
 }
 
-std::optional<QByteArray> readValue(const QString &path, const char *section, const QString &key)
+// Replaces the file, in one atomic step, with one that holds the values.
+// False for every value when the file cannot be saved.
+QList<bool> saveValues(const QString &path, const QList<SettingValue> &values)
+{
+    const QList<bool> allFailed(values.size(), true);
+    const std::optional<QString> target = resolvedTarget(path);
+    if (!target)
+        return allFailed;
+    const QFileInfo file(*target);
+    const QFileInfo folder(file.absolutePath());
+    if (!folder.isDir() || !IsWritable(folder.absoluteFilePath()))
+        return allFailed;
+
+    QByteArray old;
+    if (file.exists()) {
+        // A FIFO or a device is never replaced.
+        if (!file.isFile() || !IsWritable(*target))
+            return allFailed;
+        const std::optional<QByteArray> bytes = readFile(*target);
+        if (!bytes)
+            return allFailed;
+        old = *bytes;
+    }
+
+    QList<bool> refused;
+    const QByteArray updated = withValues(old, values, &refused);
+    if (file.exists() && updated == old)
+        return refused;
+    if (!refused.contains(false))
+        return refused;
+    return WriteFileAtomically(*target, updated) ? refused : allFailed;
+}
+
+bool writeValues(const QString &path, const QList<SettingValue> &values)
+{
+    const QList<bool> failed = saveValues(path, values);
+    for (bool failure : failed) {
+        if (failure)
+            ShowMessage(Message{QStringLiteral("写入配置文件错误  "), ApplicationTitle(),
+                                MessageIcon::None});
+    }
+    return !failed.contains(true);
+}
+
+std::optional<QByteArray> readValue(const QString &path, const char *section, const QString &key,
+                                    TextEncoding *encoding)
 {
     const std::optional<QByteArray> bytes = readFile(path);
     if (!bytes)
         return std::nullopt;
+    *encoding = DetectTextEncoding(*bytes);
     return ReadProfileValue(*bytes, QByteArray(section), key.toUtf8());
-}
-
-// Replaces the file, in one atomic step, with one whose key holds value.
-bool saveValue(const QString &path, const char *section, const QString &key,
-               const QByteArray &value)
-{
-    const std::optional<QString> target = resolvedTarget(path);
-    if (!target)
-        return false;
-    const QFileInfo file(*target);
-    const QFileInfo folder(file.absolutePath());
-    if (!folder.isDir() || !IsWritable(folder.absoluteFilePath()))
-        return false;
-
-    QByteArray old;
-    if (file.exists()) {
-        if (!file.isFile() || !IsWritable(*target))
-            return false;
-        const std::optional<QByteArray> bytes = readFile(*target);
-        if (!bytes)
-            return false;
-        old = *bytes;
-    }
-
-    const std::optional<QByteArray> updated =
-        WriteProfileValue(old, QByteArray(section), key.toUtf8(), value);
-    if (!updated)
-        return false;
-    if (file.exists() && *updated == old)
-        return true;
-
-    return WriteFileAtomically(*target, *updated);
-}
-
-bool writeValue(const QString &path, const char *section, const QString &key,
-                const QByteArray &value)
-{
-    if (saveValue(path, section, key, value))
-        return true;
-    ShowMessage(
-        Message{QStringLiteral("写入配置文件错误  "), ApplicationTitle(), MessageIcon::None});
-    return false;
 }
 
 } // namespace
@@ -98,24 +123,31 @@ SettingsFile::SettingsFile(QString path) : m_path(std::move(path))
 
 int SettingsFile::readInt(const QString &key) const
 {
-    const std::optional<QByteArray> value = readValue(m_path, kIntegerSection, key);
+    TextEncoding encoding = TextEncoding::Utf8;
+    const std::optional<QByteArray> value = readValue(m_path, kIntegerSection, key, &encoding);
     return value ? ParseProfileInt(*value) : 0;
 }
 
 QString SettingsFile::readString(const QString &key) const
 {
-    const std::optional<QByteArray> value = readValue(m_path, kStringSection, key);
-    return value ? DecodeSystemText(*value) : QString();
+    TextEncoding encoding = TextEncoding::Utf8;
+    const std::optional<QByteArray> value = readValue(m_path, kStringSection, key, &encoding);
+    return value ? DecodeText(*value, encoding) : QString();
 }
 
 bool SettingsFile::writeInt(const QString &key, int value) const
 {
-    return writeValue(m_path, kIntegerSection, key, QByteArray::number(value));
+    return writeAll({SettingValue::integer(key, value)});
 }
 
 bool SettingsFile::writeString(const QString &key, const QString &value) const
 {
-    return writeValue(m_path, kStringSection, key, value.toUtf8());
+    return writeAll({SettingValue::string(key, value)});
+}
+
+bool SettingsFile::writeAll(const QList<SettingValue> &values) const
+{
+    return writeValues(m_path, values);
 }
 
 QString ConfigPath()
@@ -141,6 +173,11 @@ void WriteIntSetting(const QString &key, int value)
 void WriteStringSetting(const QString &key, const QString &value)
 {
     SettingsFile(ConfigPath()).writeString(key, value);
+}
+
+void WriteSettings(const QList<SettingValue> &values)
+{
+    SettingsFile(ConfigPath()).writeAll(values);
 }
 
 } // namespace corvane

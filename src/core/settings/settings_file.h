@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace corvane {
@@ -8,10 +9,33 @@ namespace corvane {
 inline constexpr char kIntegerSection[] = "IntegerSection";
 inline constexpr char kStringSection[] = "StringSection";
 
+// One value to write: an integer goes to IntegerSection, a text to
+// StringSection.
+struct SettingValue final {
+    QString key;
+    QString text;
+    bool isInteger = false;
+
+    static SettingValue integer(const QString &key, int value)
+    {
+        return SettingValue{key, QString::number(value), true};
+    }
+    static SettingValue string(const QString &key, const QString &value)
+    {
+        return SettingValue{key, value, false};
+    }
+};
+
 // Typed access to one settings file, by path. Nothing is cached: every call
-// opens the file, does its one read or write and is done. Reads never fail
+// opens the file, does its reads or writes and is done. Only a regular file
+// is read, at most 64 MiB; anything else reads as missing. Reads never fail
 // (a missing file, section or key gives 0 or ""); a failed write shows
-// "写入配置文件错误  " once and returns false.
+// "写入配置文件错误  " once per value and returns false.
+//
+// The file's encoding is decided for the whole file: UTF-8 when it is valid
+// UTF-8 (or starts with a UTF-8 byte order mark), else GB18030. Writes keep
+// it, so a file written on a Chinese Windows system stays readable there; a
+// new file is UTF-8.
 class SettingsFile final {
 public:
     explicit SettingsFile(QString path);
@@ -22,6 +46,9 @@ public:
     QString readString(const QString &key) const;
     bool writeInt(const QString &key, int value) const;
     bool writeString(const QString &key, const QString &value) const;
+    // Writes all values, in order, in one atomic save of the file: the bytes
+    // come out as after one write per value, with one flush to disk.
+    bool writeAll(const QList<SettingValue> &values) const;
 
 private:
     QString m_path;
@@ -35,5 +62,6 @@ int ReadIntSetting(const QString &key);
 QString ReadStringSetting(const QString &key);
 void WriteIntSetting(const QString &key, int value);
 void WriteStringSetting(const QString &key, const QString &value);
+void WriteSettings(const QList<SettingValue> &values);
 
 } // namespace corvane

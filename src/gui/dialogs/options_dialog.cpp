@@ -277,14 +277,18 @@ void OptionsDialog::loadAllTools()
 
 void OptionsDialog::saveAllTools()
 {
+    // One save of all forty keys: one flush to disk instead of forty, and
+    // the same bytes as forty single writes.
+    QList<SettingValue> values;
     for (int i = 0; i < kToolCount; ++i) {
         const size_t at = size_t(i);
-        WriteStringSetting(ToolKey("Text1(", i), m_nameEdits[at]->text());
-        WriteStringSetting(ToolKey("Text2(", i), m_programEdits[at]->text());
-        WriteStringSetting(ToolKey("Text3(", i), m_commandLineEdits[at]->text());
-        WriteIntSetting(ToolKey("Check1(", i), CheckValue(m_captureBoxes[at]));
-        WriteIntSetting(ToolKey("Check2(", i), CheckValue(m_consoleBoxes[at]));
+        values.append(SettingValue::string(ToolKey("Text1(", i), m_nameEdits[at]->text()));
+        values.append(SettingValue::string(ToolKey("Text2(", i), m_programEdits[at]->text()));
+        values.append(SettingValue::string(ToolKey("Text3(", i), m_commandLineEdits[at]->text()));
+        values.append(SettingValue::integer(ToolKey("Check1(", i), CheckValue(m_captureBoxes[at])));
+        values.append(SettingValue::integer(ToolKey("Check2(", i), CheckValue(m_consoleBoxes[at])));
     }
+    WriteSettings(values);
 }
 
 void OptionsDialog::centreOnScreen()

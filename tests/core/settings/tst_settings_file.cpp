@@ -20,6 +20,9 @@
 #include <iconv.h>
 #include <memory>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace corvane;
 using corvane::test::MessageRecorder;
 using corvane::test::readFile;
@@ -162,7 +165,8 @@ private slots:
     void readOnlyFile();
     void unwritableFolder_data();
     void unwritableFolder();
-    void folderInPlaceOfFile();
+    void notARegularFile_data();
+    void notARegularFile();
     void symlinkFollowed_data();
     void symlinkFollowed();
     void symlinkToReadOnlyFile();
@@ -460,34 +464,64 @@ void TestSettingsFile::valueEncodings_data()
 {
     QTest::addColumn<QByteArray>("stored");
     QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("restOfFile"); // other lines of the same file
 
-    QTest::newRow("ASCII") << QByteArray("conv.exe") << QStringLiteral("conv.exe");
-    QTest::newRow("UTF-8") << QByteArray("\xE4\xB8\xAD\xE6\x96\x87") << QStringLiteral("中文");
-    QTest::newRow("code page 936") << QByteArray("\xD6\xD0\xCE\xC4") << QStringLiteral("中文");
-    QTest::newRow("code page 936 after ASCII")
-        << QByteArray("C:\\\xB9\xA4\xBE\xDF\\a.exe") << QStringLiteral("C:\\工具\\a.exe");
-    QTest::newRow("long code page 936 value") << QByteArray("\xD6\xD0").repeated(3000) + "\xCE\xC4"
-                                              << QString(3000, QChar(0x4E2D)) + QChar(0x6587);
+    // The encoding is the file's: short GBK values whose bytes happen to be
+    // valid UTF-8 read right beside a GBK value that is not, a BOM means
+    // UTF-8, and in a file that is not UTF-8 as a whole a UTF-8 value reads
+    // as GB18030.
+    const QByteArray gbkName = "Text1(1)=\xD7\xAA\xBB\xBB\xB9\xA4\xBE\xDF\r\n"; // 转换工具
+    QTest::newRow("图片 beside another GBK value")
+        << QByteArray("\xCD\xBC\xC6\xAC") << QStringLiteral("图片") << gbkName;
+    QTest::newRow("三个字 beside another GBK value")
+        << QByteArray("\xCD\xBC\xC6\xAC\xBC\xAF") << QStringLiteral("图片集") << gbkName;
+    QTest::newRow("one GBK character beside another GBK value")
+        << QByteArray("\xC6\xAC") << QStringLiteral("片") << gbkName;
+    QTest::newRow("UTF-8 value in a GBK file")
+        << QByteArray("\xE4\xB8\xAD") << QStringLiteral("涓") + QChar(QChar::ReplacementCharacter)
+        << gbkName;
+    QTest::newRow("UTF-8 file with a byte order mark")
+        << QByteArray("\xE5\x9B\xBE\xE7\x89\x87") << QStringLiteral("图片")
+        << QByteArray("Text1(1)=\xE8\xBD\xAC\r\n");
+
+    QTest::newRow("ASCII") << QByteArray("conv.exe") << QStringLiteral("conv.exe") << QByteArray();
+    QTest::newRow("UTF-8") << QByteArray("\xE4\xB8\xAD\xE6\x96\x87") << QStringLiteral("中文")
+                           << QByteArray();
+    QTest::newRow("code page 936")
+        << QByteArray("\xD6\xD0\xCE\xC4") << QStringLiteral("中文") << QByteArray();
+    QTest::newRow("code page 936 after ASCII") << QByteArray("C:\\\xB9\xA4\xBE\xDF\\a.exe")
+                                               << QStringLiteral("C:\\工具\\a.exe") << QByteArray();
+    QTest::newRow("long code page 936 value")
+        << QByteArray("\xD6\xD0").repeated(3000) + "\xCE\xC4"
+        << QString(3000, QChar(0x4E2D)) + QChar(0x6587) << QByteArray();
     QTest::newRow("bad byte in a long value")
         << QByteArray("\xD6\xD0").repeated(100) + "\xFF" + QByteArray("\xD6\xD0").repeated(100)
         << QString(100, QChar(0x4E2D)) + QChar(QChar::ReplacementCharacter) +
-               QString(100, QChar(0x4E2D));
+               QString(100, QChar(0x4E2D))
+        << QByteArray();
     QTest::newRow("GB18030 four-byte forms")
-        << QByteArray("\x81\x30\x89\x38\x94\x39\xFC\x36") << QStringLiteral("ß😀");
+        << QByteArray("\x81\x30\x89\x38\x94\x39\xFC\x36") << QStringLiteral("ß😀") << QByteArray();
     QTest::newRow("cut-off character")
-        << QByteArray("ab\xD6") << (QStringLiteral("ab") + QChar(QChar::ReplacementCharacter));
+        << QByteArray("ab\xD6") << (QStringLiteral("ab") + QChar(QChar::ReplacementCharacter))
+        << QByteArray();
     QTest::newRow("bytes of neither")
         << QByteArray("a\xFF"
                       "b")
-        << (QStringLiteral("a") + QChar(QChar::ReplacementCharacter) + QStringLiteral("b"));
+        << (QStringLiteral("a") + QChar(QChar::ReplacementCharacter) + QStringLiteral("b"))
+        << QByteArray();
 }
 
 void TestSettingsFile::valueEncodings()
 {
     QFETCH(QByteArray, stored);
     QFETCH(QString, value);
+    QFETCH(QByteArray, restOfFile);
 
-    QVERIFY(writeBytes(configPath(), "[StringSection]\r\nText1(0)=" + stored + "\r\n"));
+    const QByteArray bom = QByteArray(QTest::currentDataTag()).contains("byte order mark")
+                               ? QByteArray("\xEF\xBB\xBF")
+                               : QByteArray();
+    QVERIFY(writeBytes(configPath(),
+                       bom + "[StringSection]\r\nText1(0)=" + stored + "\r\n" + restOfFile));
     QCOMPARE(ReadStringSetting(QStringLiteral("Text1(0)")), value);
 }
 
@@ -496,11 +530,9 @@ void TestSettingsFile::gb18030File_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("expectedText");
-    QTest::addColumn<int>("utf8Line");
 
     // The file as the Windows tool leaves it; expectedText is the file after
-    // the write, in which the line numbered utf8Line holds UTF-8 and every
-    // other line stays GB18030.
+    // the write, all of it still GB18030.
     QTest::newRow("new key in its section")
         << QStringLiteral("Text3(0)") << QStringLiteral("转换 -o $DPath$$SNameNo$.mp3")
         << QStringLiteral("[StringSection]\r\n"
@@ -510,8 +542,7 @@ void TestSettingsFile::gb18030File_data()
                           "Text3(0)=转换 -o $DPath$$SNameNo$.mp3\r\n"
                           "; 说明\r\n"
                           "[IntegerSection]\r\n"
-                          "CurrentTool=1\r\n")
-        << 4;
+                          "CurrentTool=1\r\n");
     QTest::newRow("replace a Chinese value")
         << QStringLiteral("Text1(0)") << QStringLiteral("新名称")
         << QStringLiteral("[StringSection]\r\n"
@@ -520,8 +551,7 @@ void TestSettingsFile::gb18030File_data()
                           "Text1(1)=音乐 🎵\r\n"
                           "; 说明\r\n"
                           "[IntegerSection]\r\n"
-                          "CurrentTool=1\r\n")
-        << 1;
+                          "CurrentTool=1\r\n");
 }
 
 void TestSettingsFile::gb18030File()
@@ -529,7 +559,6 @@ void TestSettingsFile::gb18030File()
     QFETCH(QString, key);
     QFETCH(QString, value);
     QFETCH(QString, expectedText);
-    QFETCH(int, utf8Line);
 
     const QString original = QStringLiteral("[StringSection]\r\n"
                                             "Text1(0)=转换工具\r\n"
@@ -551,13 +580,7 @@ void TestSettingsFile::gb18030File()
 
     QVERIFY(file.writeString(key, value));
 
-    QStringList lines = expectedText.split(QStringLiteral("\r\n"));
-    QByteArray expected;
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString line = i + 1 < lines.size() ? lines[i] + QStringLiteral("\r\n") : lines[i];
-        expected += i == utf8Line ? line.toUtf8() : toGb18030(line);
-    }
-    QCOMPARE(readFile(configPath()), expected);
+    QCOMPARE(readFile(configPath()), toGb18030(expectedText));
 
     QCOMPARE(file.readString(key), value);
     if (key != QStringLiteral("Text1(0)"))
@@ -660,14 +683,43 @@ void TestSettingsFile::unwritableFolder()
              fileExists ? QStringLiteral("old") : QString());
 }
 
-void TestSettingsFile::folderInPlaceOfFile()
+void TestSettingsFile::notARegularFile_data()
 {
-    QVERIFY(QDir().mkpath(configPath()));
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder") << QStringLiteral("folder");
+    QTest::newRow("FIFO") << QStringLiteral("fifo");
+    QTest::newRow("link to /dev/zero") << QStringLiteral("zero");
+    QTest::newRow("file over 64 MiB") << QStringLiteral("huge");
+}
+
+void TestSettingsFile::notARegularFile()
+{
+    QFETCH(QString, kind);
+    const QByteArray path = QFile::encodeName(configPath());
+    if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkpath(configPath()));
+    else if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(path.constData(), 0644), 0);
+    else if (kind == QLatin1String("zero"))
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), configPath()));
+    else
+        QVERIFY(writeBytes(configPath(), "[IntegerSection]\nCurrentTool=3\n") &&
+                ::truncate(path.constData(), (64 << 20) + 1) == 0);
+    const auto identity = [&path] {
+        struct stat status {};
+        ::lstat(path.constData(), &status);
+        return QPair<quint64, quint64>(status.st_mode, status.st_ino);
+    };
+    const auto before = identity();
+
+    // Reads as missing at once, without blocking or filling the memory.
     const SettingsFile file(configPath());
     QCOMPARE(file.readInt(QStringLiteral("CurrentTool")), 0);
+    QCOMPARE(file.readString(QStringLiteral("Text1(0)")), QString());
+    // A write is refused with the usual message and replaces nothing.
     QVERIFY(!file.writeInt(QStringLiteral("CurrentTool"), 1));
     QCOMPARE(m_messages->count(), 1);
-    QVERIFY(QFileInfo(configPath()).isDir());
+    QVERIFY(identity() == before);
 }
 
 void TestSettingsFile::symlinkFollowed_data()

@@ -103,6 +103,7 @@ private slots:
     void closingWithoutSaving_data();
     void closingWithoutSaving();
     void okSavesAllFortyKeysInOrder();
+    void gbkFileStaysGbkThroughSave();
     void browseThenCancel();
     void cancelledBrowseChangesNothing();
     void browseThenApply();
@@ -574,6 +575,27 @@ void TestOptionsDialog::okSavesAllFortyKeysInOrder()
     QCOMPARE(m_captions, QStringList(QStringLiteral("Corvane:  -  Convert")));
     QCOMPARE(m_menuAtClose.size(), 1);
     QCOMPARE(m_menuAtClose.first()[0], QStringLiteral("Convert"));
+    QCOMPARE(m_messages->count(), 0);
+}
+
+void TestOptionsDialog::gbkFileStaysGbkThroughSave()
+{
+    // As the program leaves it on a Chinese Windows system: 图片 (whose bytes
+    // happen to be valid UTF-8) and 转换工具 in code page 936.
+    const QByteArray gbk = "[StringSection]\r\nText1(0)=\xCD\xBC\xC6\xAC\r\n"
+                           "Text1(1)=\xD7\xAA\xBB\xBB\xB9\xA4\xBE\xDF\r\n";
+    writeConfig(gbk);
+    openOptions([](OptionsDialog *dialog) {
+        QCOMPARE(Text(dialog, 1, 0)->text(), QStringLiteral("图片"));
+        QCOMPARE(Text(dialog, 1, 1)->text(), QStringLiteral("转换工具"));
+        Text(dialog, 1, 2)->setText(QStringLiteral("音乐"));
+        Button(dialog, QStringLiteral("cmdOK"))->click();
+    });
+    const QByteArray saved = readFile(ConfigPath());
+    QVERIFY(saved.startsWith(gbk));
+    QVERIFY(saved.contains("\r\nText1(2)=\xD2\xF4\xC0\xD6\r\n"));
+    QCOMPARE(ReadStringSetting(QStringLiteral("Text1(0)")), QStringLiteral("图片"));
+    QCOMPARE(ReadStringSetting(QStringLiteral("Text1(2)")), QStringLiteral("音乐"));
     QCOMPARE(m_messages->count(), 0);
 }
 
