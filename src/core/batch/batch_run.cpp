@@ -44,6 +44,7 @@ void BatchRun::run()
     }
 
     m_results.clear();
+    m_reportError.clear();
     for (int i = 0; i < count; ++i) {
         // Entries removed during the batch shorten it: the positions that
         // no longer exist have nothing to run.
@@ -57,6 +58,9 @@ void BatchRun::run()
     m_host.setStatusText(QStringLiteral("完成"));
     m_host.setProcessEnabled(true);
     m_running = false;
+    // Said before the report opens, so that nobody takes it for complete.
+    if (!m_reportError.isEmpty())
+        showFailure(QStringLiteral("输出报告不完整：%1（%2）").arg(m_reportPath, m_reportError));
     if (ActiveTool().captureOutput)
         m_host.setReportTimerEnabled(true);
 }
@@ -76,6 +80,12 @@ bool BatchRun::prepare(const QString &destination)
 
     if (PlainFileExists(m_reportPath) && !DeleteFile(m_reportPath, &reason)) {
         showFailure(QStringLiteral("无法删除输出报告“%1”：%2").arg(m_reportPath, reason));
+        return false;
+    }
+    // A report that cannot be written (a link, a FIFO, a folder) stops the
+    // batch before any entry runs, not after the first.
+    if (ActiveTool().captureOutput && !CanAppendToFile(m_reportPath, &reason)) {
+        showFailure(ReportOpenFailure(m_reportPath, reason));
         return false;
     }
     return true;
@@ -116,6 +126,8 @@ bool BatchRun::runEntry(int index, const QString &destination)
     }
 
     const int exitCode = command->exitCode();
+    if (m_reportError.isEmpty())
+        m_reportError = command->reportError();
     m_results.append(BatchEntryResult{index, request.commandLine, exitCode});
     emit entryFinished(index, exitCode);
     return true;

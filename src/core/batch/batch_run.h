@@ -75,6 +75,8 @@ private:
     Launcher &m_launcher;
     QString m_reportPath;
     QList<BatchEntryResult> m_results;
+    // Why the report of this batch misses some output; empty when it does not.
+    QString m_reportError;
     bool m_running = false;
 };
 

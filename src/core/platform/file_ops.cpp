@@ -31,6 +31,12 @@ QString ErrorText(int errorNumber)
         return QStringLiteral("正在使用");
     case ENOEXEC:
         return QStringLiteral("不是可执行的程序");
+    case ENOSPC:
+        return QStringLiteral("磁盘已满");
+    case EDQUOT:
+        return QStringLiteral("超出磁盘配额");
+    case EFBIG:
+        return QStringLiteral("文件太大");
     default:
         return QString::fromLocal8Bit(std::strerror(errorNumber));
     }
@@ -63,6 +69,46 @@ std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize)
             return std::nullopt;
         bytes.append(buffer, count);
     }
+}
+
+int OpenForAppend(const QString &path, QString *reason)
+{
+    const int fd =
+        ::open(QFile::encodeName(path).constData(),
+               O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    const QString notRegular = QStringLiteral("不是普通文件");
+    if (fd < 0) {
+        // O_NOFOLLOW refuses a link with ELOOP; a FIFO without a reader
+        // refuses a non-blocking open with ENXIO.
+        if (errno == ELOOP)
+            *reason = QStringLiteral("是符号链接");
+        else
+            *reason = errno == ENXIO ? notRegular : ErrorText(errno);
+        return -1;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        *reason = notRegular;
+        ::close(fd);
+        return -1;
+    }
+    // Writes to a regular file block as usual.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+bool CanAppendToFile(const QString &path, QString *reason)
+{
+    const int fd = OpenForAppend(path, reason);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+QString ReportOpenFailure(const QString &path, const QString &reason)
+{
+    return QStringLiteral("无法打开报告文件：%1（%2）").arg(path, reason);
 }
 
 bool SetCurrentFolder(const QString &folder, QString *reason)

@@ -33,6 +33,17 @@ bool DeleteFile(const QString &path, QString *reason);
 // a device.
 std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize);
 
+// Opens the file at path for appending, creating it when missing, as a
+// close-on-exec descriptor: never through a symbolic link, never blocking on
+// a FIFO, and only a regular file. -1 with reason set otherwise.
+int OpenForAppend(const QString &path, QString *reason);
+
+// Whether OpenForAppend would succeed; the file is created when missing.
+bool CanAppendToFile(const QString &path, QString *reason);
+
+// The message for a report that cannot be opened.
+QString ReportOpenFailure(const QString &path, const QString &reason);
+
 // A short text for the user that explains an errno value.
 QString ErrorText(int errorNumber);
 

@@ -57,6 +57,10 @@ public:
     // Exit status once finished; -1 while running and when the process
     // ended by a signal.
     virtual int exitCode() const = 0;
+    // Once finished: why the report misses some of the command's output (a
+    // full disk, say); empty when all of it was written or nothing was
+    // captured.
+    virtual QString reportError() const = 0;
 
 signals:
     void finished();

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QScopeGuard>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -334,7 +335,8 @@ int spawnChild(pid_t *pid, const ProgramCall &call, const QByteArray &workingDir
 }
 
 // A descriptor that becomes readable when the child has ended; it is not
-// reaped by this.
+// reaped by this. Invalid when neither a pidfd nor a waiter thread with its
+// pipe can be had (no descriptors left): the watch then polls.
 FileDescriptor openExitNotice(pid_t pid, ExitNotice notice)
 {
 #ifdef SYS_pidfd_open
@@ -378,21 +380,37 @@ int reap(pid_t pid)
     return -1;
 }
 
-void writeAll(int fd, const char *bytes, size_t size)
+// Writes all bytes; 0, or the errno of the write that failed.
+int writeAll(int fd, const char *bytes, size_t size)
 {
     while (size > 0) {
         const ssize_t written = ::write(fd, bytes, size);
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0)
-            return; // a full disk loses the rest, as it would for the command itself
+        if (written < 0)
+            return errno;
+        if (written == 0)
+            return EIO;
         bytes += written;
         size -= size_t(written);
     }
+    return 0;
 }
 
+// Whether the child has ended, without waiting and without reaping it.
+bool hasEnded(pid_t pid)
+{
+    siginfo_t info{};
+    return ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == pid;
+}
+
+// How often the end of a child is looked for when no descriptor could be
+// had to be told of it.
+constexpr int kExitPollMilliseconds = 50;
+
 // Follows one child to its end: wakes up when it has ended, moves what the
-// console pipe carries to the view and the report, and reaps the child. It
+// output pipe carries to the report and the view, and reaps the child. It
 // never sends the child a signal.
 class ChildWatch final : public QObject {
 public:
@@ -403,8 +421,17 @@ public:
         : m_pid(pid), m_exitNotice(std::move(exitNotice)), m_output(std::move(output)),
           m_report(std::move(report)), m_view(std::move(view))
     {
-        m_exitNotifier = new QSocketNotifier(m_exitNotice.get(), QSocketNotifier::Read, this);
-        connect(m_exitNotifier, &QSocketNotifier::activated, this, [this] { onExited(); });
+        if (m_exitNotice.isValid()) {
+            m_exitNotifier = new QSocketNotifier(m_exitNotice.get(), QSocketNotifier::Read, this);
+            connect(m_exitNotifier, &QSocketNotifier::activated, this, [this] { onExited(); });
+        } else {
+            m_exitPoll = new QTimer(this);
+            connect(m_exitPoll, &QTimer::timeout, this, [this] {
+                if (hasEnded(m_pid))
+                    onExited();
+            });
+            m_exitPoll->start(kExitPollMilliseconds);
+        }
         if (m_output.isValid()) {
             m_outputNotifier = new QSocketNotifier(m_output.get(), QSocketNotifier::Read, this);
             connect(m_outputNotifier, &QSocketNotifier::activated, this,
@@ -416,7 +443,7 @@ public:
     {
         // Only when Corvane itself ends while the child runs: the child goes
         // on without us and init reaps it.
-        m_exitNotifier->setEnabled(false);
+        stopExitWatch();
         if (m_outputNotifier)
             m_outputNotifier->setEnabled(false);
         closeView();
@@ -440,10 +467,22 @@ public:
         setParent(application && application->thread() == thread() ? application : nullptr);
     }
 
+    // Why the report misses some of this command's output; empty when all
+    // of it was written.
+    const QString &reportError() const { return m_reportError; }
+
 private:
+    void stopExitWatch()
+    {
+        if (m_exitNotifier)
+            m_exitNotifier->setEnabled(false);
+        if (m_exitPoll)
+            m_exitPoll->stop();
+    }
+
     void onExited()
     {
-        m_exitNotifier->setEnabled(false);
+        stopExitWatch();
         m_exitNotice.reset();
         // The command's own output is all in the pipe by now.
         readOutput(DrainLimit);
@@ -481,8 +520,14 @@ private:
 
     void deliver(const char *bytes, size_t size)
     {
-        if (m_report.isValid())
-            writeAll(m_report.get(), bytes, size);
+        if (m_report.isValid()) {
+            if (const int error = writeAll(m_report.get(), bytes, size)) {
+                // A full disk: the rest of this command's output is lost to
+                // the report, and the batch says so when it ends.
+                m_reportError = ErrorText(error);
+                m_report.reset();
+            }
+        }
         if (m_view)
             m_view->appendOutput(QByteArray(bytes, qsizetype(size)));
     }
@@ -508,6 +553,8 @@ private:
     FileDescriptor m_report;
     std::unique_ptr<ConsoleView> m_view;
     QSocketNotifier *m_exitNotifier = nullptr;
+    QTimer *m_exitPoll = nullptr;
+    QString m_reportError;
     QSocketNotifier *m_outputNotifier = nullptr;
     EndedHandler m_endedHandler;
     bool m_released = false;
@@ -536,6 +583,7 @@ public:
     bool isRunning() const override { return m_running; }
     qint64 processId() const override { return m_processId; }
     int exitCode() const override { return m_exitCode; }
+    QString reportError() const override { return m_running ? QString() : m_watch->reportError(); }
 
 private:
     ChildWatch *m_watch;
@@ -560,20 +608,20 @@ public:
 
         FileDescriptor report;
         if (request.capture) {
-            report = aboveStandardStreams(
-                FileDescriptor(::open(QFile::encodeName(request.reportPath).constData(),
-                                      O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666)));
+            QString reason;
+            report =
+                aboveStandardStreams(FileDescriptor(OpenForAppend(request.reportPath, &reason)));
             if (!report.isValid())
-                return failure(QStringLiteral("无法打开报告文件：%1（%2）")
-                                   .arg(request.reportPath, ErrorText(errno)));
+                return failure(ReportOpenFailure(request.reportPath, reason));
         }
 
-        // With a console view the output (standard output and error merged,
-        // so in the order written) comes through a pipe that we read.
+        // Captured or shown, the output (standard output and error merged,
+        // so in the order written) comes through a pipe that we read: we
+        // write the report ourselves and so know when it is cut short.
         const bool window = request.showWindow && consoleFactory();
         FileDescriptor pipeRead;
         FileDescriptor pipeWrite;
-        if (window) {
+        if (window || request.capture) {
             int ends[2];
             if (::pipe2(ends, O_CLOEXEC) != 0)
                 return failure(
@@ -584,8 +632,8 @@ public:
         }
 
         pid_t pid = 0;
-        const int error = spawnChild(&pid, *call, QFile::encodeName(request.workingDirectory),
-                                     window ? pipeWrite.get() : report.get());
+        const int error =
+            spawnChild(&pid, *call, QFile::encodeName(request.workingDirectory), pipeWrite.get());
         pipeWrite.reset();
         if (error != 0) {
             // The folder may have gone since it was checked: chdir fails with
@@ -595,13 +643,10 @@ public:
                                ? programProblem(error, call->name, request.workingDirectory)
                                : problem);
         }
-        if (!window)
-            report.reset(); // the child has its own copy
 
+        // From here on the command runs: whatever fails now, it is watched
+        // and reaped like any other.
         FileDescriptor exitNotice = openExitNotice(pid, m_notice);
-        if (!exitNotice.isValid())
-            return failure(
-                QStringLiteral("无法等待程序结束：%1（%2）").arg(call->name, ErrorText(errno)));
         std::unique_ptr<ConsoleView> view;
         if (window)
             view = consoleFactory()(request.commandLine);

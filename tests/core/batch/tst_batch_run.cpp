@@ -13,12 +13,16 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace corvane;
@@ -45,7 +49,9 @@ private slots:
     void exitCodesRecorded();
     void unusableDestination_data();
     void unusableDestination();
-    void readOnlyReportIsNotDeleted();
+    void unusableReport_data();
+    void unusableReport();
+    void reportCutShortIsSaid();
     void commandThatCannotStartStopsBatch();
     void namesReachProgramAsData_data();
     void namesReachProgramAsData();
@@ -327,22 +333,80 @@ void TestBatchRun::unusableDestination()
     QVERIFY(!m_batch->isRunning());
 }
 
-void TestBatchRun::readOnlyReportIsNotDeleted()
+void TestBatchRun::unusableReport_data()
 {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("read-only") << QStringLiteral("read-only") << QStringLiteral("文件只读");
+    QTest::newRow("dangling link") << QStringLiteral("link") << QStringLiteral("是符号链接");
+    QTest::newRow("FIFO") << QStringLiteral("fifo") << QStringLiteral("不是普通文件");
+    QTest::newRow("folder") << QStringLiteral("folder") << QStringLiteral("是文件夹");
+}
+
+void TestBatchRun::unusableReport()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
     const QString report = JoinPath(m_data, QStringLiteral("report.txt"));
-    writeFile(report, "locked");
-    QVERIFY(QFile::setPermissions(report, QFile::ReadOwner | QFile::ReadGroup));
+    const QString outside = m_root->filePath(QStringLiteral("outside.txt"));
+    if (kind == QLatin1String("read-only")) {
+        writeFile(report, "locked");
+        QVERIFY(QFile::setPermissions(report, QFile::ReadOwner | QFile::ReadGroup));
+    } else if (kind == QLatin1String("link")) {
+        QVERIFY(QFile::link(outside, report));
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(report).constData(), 0644), 0);
+    } else {
+        QVERIFY(QDir().mkdir(report));
+    }
     setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo ran >> ../ran.log"), true);
     addJobs({QStringLiteral("a")});
 
+    // No entry runs, nothing blocks, nothing is written through the link.
     test::MessageRecorder messages;
     m_batch->run();
     QCOMPARE(messages.count(), 1);
     QVERIFY(messages.messages().first().text.contains(report));
+    QVERIFY2(messages.messages().first().text.contains(reason),
+             qPrintable(messages.messages().first().text));
     QVERIFY(!QFile::exists(m_root->filePath(QStringLiteral("ran.log"))));
-    QCOMPARE(readFile(report), QByteArray("locked"));
+    QVERIFY(!QFile::exists(outside));
+    if (kind == QLatin1String("read-only"))
+        QCOMPARE(readFile(report), QByteArray("locked"));
     QVERIFY(m_host->processEnabled);
     QVERIFY(!m_host->log.contains(QStringLiteral("timer on")));
+}
+
+void TestBatchRun::reportCutShortIsSaid()
+{
+    // A file size limit stands for a full disk: writes past it fail.
+    rlimit saved{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit limited = saved;
+    limited.rlim_cur = 64 * 1024;
+    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const auto restoreLimit = [&] {
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        ::signal(SIGXFSZ, oldHandler);
+    };
+    auto restore = qScopeGuard(restoreLimit);
+
+    setTool(0, QStringLiteral("cmd /c"), QStringLiteral("head -c 300000 /dev/zero"), true);
+    addJobs({QStringLiteral("a"), QStringLiteral("b")});
+    test::MessageRecorder messages;
+    m_batch->run();
+    restore.dismiss();
+    restoreLimit();
+
+    // The batch went on to the end; one message, then the report opens.
+    QCOMPARE(m_host->progress, 2);
+    QCOMPARE(messages.count(), 1);
+    const QString report = JoinPath(m_data, QStringLiteral("report.txt"));
+    QCOMPARE(messages.messages().first().text,
+             QStringLiteral("输出报告不完整：%1（文件太大）").arg(report));
+    QCOMPARE(QFileInfo(report).size(), qint64(64 * 1024));
+    QVERIFY(m_host->log.endsWith(QStringLiteral("timer on")));
 }
 
 void TestBatchRun::commandThatCannotStartStopsBatch()

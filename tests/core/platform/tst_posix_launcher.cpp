@@ -12,11 +12,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -584,6 +586,7 @@ void TestPosixLauncher::startFailures()
 void TestPosixLauncher::exitCodeAndFinishedOnce_data()
 {
     QTest::addColumn<ExitNotice>("notice");
+    QTest::addColumn<bool>("starved"); // no descriptor left once it runs
     QTest::addColumn<QString>("line");
     QTest::addColumn<int>("exitCode");
 
@@ -592,30 +595,60 @@ void TestPosixLauncher::exitCodeAndFinishedOnce_data()
     const QList<std::pair<const char *, ExitNotice>> notices = {
         {"pidfd", ExitNotice::Automatic}, {"waiter thread", ExitNotice::WaiterThread}};
     for (const auto &[noticeName, notice] : notices) {
-        QTest::addRow("%s, exit 0", noticeName) << notice << exitCode + QStringLiteral(" 0") << 0;
-        QTest::addRow("%s, exit 1", noticeName) << notice << exitCode + QStringLiteral(" 1") << 1;
+        QTest::addRow("%s, no descriptors left, exit 42", noticeName)
+            << notice << true << exitCode + QStringLiteral(" 42") << 42;
+        QTest::addRow("%s, no descriptors left, killed", noticeName)
+            << notice << true << QStringLiteral("cmd /c kill -9 $$") << -1;
+    }
+    for (const auto &[noticeName, notice] : notices) {
+        QTest::addRow("%s, exit 0", noticeName)
+            << notice << false << exitCode + QStringLiteral(" 0") << 0;
+        QTest::addRow("%s, exit 1", noticeName)
+            << notice << false << exitCode + QStringLiteral(" 1") << 1;
         QTest::addRow("%s, exit 42", noticeName)
-            << notice << exitCode + QStringLiteral(" 42") << 42;
+            << notice << false << exitCode + QStringLiteral(" 42") << 42;
         QTest::addRow("%s, exit 255", noticeName)
-            << notice << exitCode + QStringLiteral(" 255") << 255;
+            << notice << false << exitCode + QStringLiteral(" 255") << 255;
         QTest::addRow("%s, exit 256 wraps to 0", noticeName)
-            << notice << exitCode + QStringLiteral(" 256") << 0;
+            << notice << false << exitCode + QStringLiteral(" 256") << 0;
         QTest::addRow("%s, a command that takes a while", noticeName)
-            << notice << sleep + QStringLiteral(" 100") << 0;
+            << notice << false << sleep + QStringLiteral(" 100") << 0;
         QTest::addRow("%s, killed by a signal", noticeName)
-            << notice << QStringLiteral("cmd /c kill -9 $$") << -1;
+            << notice << false << QStringLiteral("cmd /c kill -9 $$") << -1;
         QTest::addRow("%s, shell exit status", noticeName)
-            << notice << QStringLiteral("cmd /c exit 7") << 7;
+            << notice << false << QStringLiteral("cmd /c exit 7") << 7;
     }
 }
 
 void TestPosixLauncher::exitCodeAndFinishedOnce()
 {
     QFETCH(ExitNotice, notice);
+    QFETCH(bool, starved);
     QFETCH(QString, line);
     QFETCH(int, exitCode);
 
+    // Every descriptor the process may open is taken, so that neither a
+    // pidfd nor a waiter's pipe can be had once the command runs.
+    QList<int> taken;
+    rlimit savedLimit{};
+    QCOMPARE(::getrlimit(RLIMIT_NOFILE, &savedLimit), 0);
+    const auto releaseDescriptors = qScopeGuard([&] {
+        for (int fd : std::as_const(taken))
+            ::close(fd);
+        ::setrlimit(RLIMIT_NOFILE, &savedLimit);
+    });
+    if (starved) {
+        rlimit low = savedLimit;
+        low.rlim_cur = std::min<rlim_t>(savedLimit.rlim_cur, 512);
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &low), 0);
+        for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+            taken.append(fd);
+        QCOMPARE(errno, EMFILE);
+    }
     const LaunchResult result = CreatePosixLauncher(notice)->start(request(line));
+    for (int fd : std::as_const(taken))
+        ::close(fd);
+    taken.clear();
     QVERIFY2(result.command, qPrintable(result.error));
     RunningCommand &command = *result.command;
     const qint64 pid = command.processId();
