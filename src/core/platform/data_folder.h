@@ -23,10 +23,12 @@ void SetDataFolder(const QString &folder);
 // The rule behind DataFolder(), exposed for tests. The program folder is the
 // data folder when it is the program's own writable folder: writable by this
 // user, with at least one write permission bit (root may write anywhere, but
-// a folder without write bits stays read-only for Corvane), and not a folder
+// a folder without write bits stays read-only for Corvane); not a folder
 // that installed programs share, such as /usr/bin, /usr/local/bin or
-// ~/.local/bin. Otherwise the per-user folder is the data folder; it is
-// created, readable only by its owner, when missing.
+// ~/.local/bin; owned by this user (or root), and writable by no other user,
+// with any config.ini in it owned by this user (or root) too. Otherwise the
+// per-user folder is the data folder; it is created, readable only by its
+// owner, when missing.
 QString ChooseDataFolder(const QString &programFolder, const QString &userConfigFolder);
 
 // Joins a folder and a file name with exactly one '/' between them.

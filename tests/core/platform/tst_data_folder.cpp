@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace corvane;
 
 namespace {
@@ -64,8 +67,28 @@ void TestDataFolder::initTestCase()
 
     QDir tmp(m_tmp.path());
     for (const char *folder :
-         {"portable", "readonly", "home/.local/bin", "home/bin", "home/apps/corvane", "xdg"})
+         {"portable", "readonly", "home/.local/bin", "home/bin", "home/apps/corvane", "xdg",
+          "open-to-all", "other-group", "other-owner", "other-config"})
         QVERIFY(tmp.mkpath(QLatin1String(folder)));
+    // Folders that another user could plant a config.ini in, or did.
+    QVERIFY(QFile::setPermissions(tmp.filePath(QStringLiteral("open-to-all")),
+                                  kOwnerOnly | QFile::ReadGroup | QFile::WriteGroup |
+                                      QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
+                                      QFile::ExeOther));
+    if (::geteuid() == 0) {
+        const QByteArray otherGroup =
+            QFile::encodeName(tmp.filePath(QStringLiteral("other-group")));
+        QCOMPARE(::chown(otherGroup.constData(), 0, 65534), 0);
+        QCOMPARE(::chmod(otherGroup.constData(), 0775), 0);
+        QCOMPARE(::chown(QFile::encodeName(tmp.filePath(QStringLiteral("other-owner"))).constData(),
+                         65534, 65534),
+                 0);
+        const QString config = tmp.filePath(QStringLiteral("other-config/config.ini"));
+        QFile planted(config);
+        QVERIFY(planted.open(QIODevice::WriteOnly));
+        planted.close();
+        QCOMPARE(::chown(QFile::encodeName(config).constData(), 65534, 65534), 0);
+    }
     QVERIFY(QFile::setPermissions(tmp.filePath(QStringLiteral("readonly")),
                                   QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
                                       QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
@@ -146,6 +169,12 @@ void TestDataFolder::chooseDataFolder_data()
     perUser("/usr/local/bin", "/usr/local/bin");
     perUser("~/.local/bin", "@HOME@/.local/bin");
     perUser("~/bin", "@HOME@/bin");
+
+    // Others could choose the tool this user runs.
+    perUser("folder writable by everyone", "@TMP@/open-to-all");
+    perUser("folder writable by another group (as root)", "@TMP@/other-group");
+    perUser("folder of another user (as root)", "@TMP@/other-owner");
+    perUser("config.ini of another user (as root)", "@TMP@/other-config");
 }
 
 void TestDataFolder::chooseDataFolder()
@@ -153,6 +182,8 @@ void TestDataFolder::chooseDataFolder()
     QFETCH(QString, programFolder);
     QFETCH(bool, besideProgram);
 
+    if (QByteArray(QTest::currentDataTag()).contains("(as root)") && ::geteuid() != 0)
+        QSKIP("only root can give a file to another user");
     programFolder = path(programFolder);
     if (programFolder.startsWith(QLatin1Char('/')) && !programFolder.startsWith(m_tmp.path()) &&
         !QFileInfo(programFolder).isDir())
