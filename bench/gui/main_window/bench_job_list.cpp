@@ -1,7 +1,9 @@
-// Times the bulk operations of the job list on the real main window:
-// ">>" on a folder of 100,000 files, "<-" of 50,000 selected entries out of
-// 100,000, and "<<", each including the horizontal extent measurement.
-// Target: under 200 ms each.
+// Times the main window on a folder of 100,000 files: listing it (target: at
+// most 1.5 times what `ls` takes to list and sort the same folder, measured
+// in the same run), starting up in it (target: under 500 ms), and the bulk
+// operations of the job list: ">>", "<-" of 50,000 selected entries out of
+// 100,000, and "<<", each including the horizontal extent measurement
+// (target: under 200 ms each).
 #include "core/platform/data_folder.h"
 #include "core/platform/single_instance.h"
 #include "gui/main_window/folder_list.h"
@@ -12,8 +14,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QListView>
+#include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -44,6 +48,23 @@ double timeIt(const std::function<void()> &operation)
     QApplication::processEvents();
     return double(timer.nsecsElapsed()) / 1e6;
 }
+
+// The best of five runs of ls listing and sorting the folder.
+double timeLs(const QString &folder)
+{
+    double best = 1e9;
+    for (int run = 0; run < 5; ++run) {
+        QProcess ls;
+        ls.setStandardOutputFile(QProcess::nullDevice());
+        QElapsedTimer timer;
+        timer.start();
+        ls.start(QStringLiteral("ls"), {folder});
+        if (!ls.waitForFinished(60000))
+            return -1;
+        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
+    }
+    return best;
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -60,6 +81,25 @@ int main(int argc, char *argv[])
     SetDataFolder(root.path());
     QDir::setCurrent(root.path());
 
+    // Start-up with the big folder as the current folder: all three lists
+    // show it.
+    QDir::setCurrent(folder);
+    {
+        SingleInstance instance(root.filePath(QStringLiteral("startup-lock")));
+        double startup = 0;
+        const double total = timeIt([&] {
+            MainWindow form;
+            startup = timeIt([&] {
+                if (form.loadOnStartup(instance))
+                    form.show();
+            });
+        });
+        std::printf("start-up in the folder:            %8.1f ms (with the window built: %.1f ms; "
+                    "target 500)\n",
+                    startup, total);
+    }
+    QDir::setCurrent(root.path());
+
     SingleInstance instance(root.filePath(QStringLiteral("lock")));
     MainWindow form;
     if (!form.loadOnStartup(instance))
@@ -67,8 +107,15 @@ int main(int argc, char *argv[])
     form.show();
     auto *dir1 = form.findChild<FolderList *>(QStringLiteral("Dir1"));
     auto *list1 = form.findChild<QListView *>(QStringLiteral("List1"));
-    const double listing = timeIt([&] { dir1->setPath(folder); });
-    std::printf("listing the folder (not a target): %8.1f ms\n", listing);
+    double listing = 1e9;
+    for (int run = 0; run < 5; ++run) {
+        dir1->setPath(root.path());
+        listing = std::min(listing, timeIt([&] { dir1->setPath(folder); }));
+    }
+    const double ls = timeLs(folder);
+    std::printf(
+        "listing the folder:                %8.1f ms (ls: %.1f ms, ratio %.2f; target 1.5)\n",
+        listing, ls, listing / ls);
 
     const double addAll = timeIt([&] { form.addAllFiles(); });
     std::printf("\">>\" of %d files:                 %8.1f ms (%d entries, extent %d)\n", kFiles,

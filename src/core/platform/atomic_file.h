@@ -17,6 +17,10 @@ namespace corvane {
 // save replaces. Not safe for two processes saving the same file at once.
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
 
+// How many times atomic saves have flushed a file or a folder to disk in
+// this process: what a save costs on a slow disk (benchmarks print it).
+int AtomicSaveFlushCount();
+
 // The name of the temporary file that WriteFileAtomically uses for path.
 QString AtomicWriteTemporaryName(const QString &path);
 

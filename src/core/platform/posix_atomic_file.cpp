@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -36,6 +37,14 @@ private:
     int m_fd;
 };
 
+std::atomic<int> flushCount{0};
+
+int flushToDisk(int fd)
+{
+    ++flushCount;
+    return ::fsync(fd);
+}
+
 bool writeAll(int fd, const QByteArray &bytes)
 {
     const char *data = bytes.constData();
@@ -54,6 +63,11 @@ bool writeAll(int fd, const QByteArray &bytes)
 }
 
 } // namespace
+
+int AtomicSaveFlushCount()
+{
+    return flushCount;
+}
 
 QString AtomicWriteTemporaryName(const QString &path)
 {
@@ -105,7 +119,7 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
         }
         ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
     }
-    ok = ok && ::fsync(fd.get()) == 0;
+    ok = ok && flushToDisk(fd.get()) == 0;
 
     if (ok && !named) {
         ::unlinkat(folderFd.get(), temporary.constData(), 0);
@@ -122,7 +136,7 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
         return false;
     }
     // Makes the rename itself last through a power cut.
-    ::fsync(folderFd.get());
+    flushToDisk(folderFd.get());
     return true;
 }
 

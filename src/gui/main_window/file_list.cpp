@@ -4,6 +4,7 @@
 
 #include "core/platform/drives.h"
 #include "core/platform/file_pattern.h"
+#include "core/platform/folder_listing.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -26,10 +27,7 @@ bool FileList::setPath(const QString &folder)
     const QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
     if (!CanOpenFolder(path))
         return false;
-    // Without QDir::Hidden, names beginning with '.' stay out; without
-    // QDir::System, so do sockets, devices and broken links.
-    m_allNames =
-        QDir(path).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    m_allNames = ListFolder(path, EntryKind::Files);
     m_path = path;
     applyPattern();
     return true;

@@ -1,6 +1,7 @@
 #include "gui/main_window/folder_list.h"
 
 #include "core/platform/drives.h"
+#include "core/platform/folder_listing.h"
 
 #include <QApplication>
 #include <QDir>
@@ -88,8 +89,7 @@ void FolderList::fill()
     m_currentRow = count() - 1;
 
     // Hidden folders stay out, as hidden files do in the file list.
-    const QStringList subfolders =
-        QDir(m_path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    const QStringList subfolders = ListFolder(m_path, EntryKind::Folders);
     for (const QString &name : subfolders) {
         const QString folder = QDir(m_path).filePath(name);
         auto *entry = new QListWidgetItem(closedIcon, name, this);
