@@ -33,8 +33,10 @@ void BatchRun::run()
         return;
 
     m_running = true;
+    m_stopRequested = false;
     m_host.setStatusText(QStringLiteral("..."));
     m_host.setProcessEnabled(false);
+    emit started(count);
 
     const QString destination = m_host.destinationFolder();
     if (!prepare(destination)) {
@@ -45,17 +47,24 @@ void BatchRun::run()
 
     m_results.clear();
     m_reportError.clear();
-    for (int i = 0; i < count; ++i) {
+    int next = 0;
+    for (; next < count && !m_stopRequested; ++next) {
         // Entries removed during the batch shorten it: the positions that
         // no longer exist have nothing to run.
-        if (i >= m_host.jobCount())
+        if (next >= m_host.jobCount())
             break;
-        if (!runEntry(i, destination))
+        if (!runEntry(next, destination)) {
+            ++next;
             break;
-        m_host.setProgressValue(i + 1);
+        }
+        m_host.setProgressValue(next + 1);
     }
+    // What a stop or a failed start left out, as far as the list still
+    // reaches.
+    for (; next < count && next < m_host.jobCount(); ++next)
+        record(BatchEntryResult{next, QString(), BatchEntryResult::Outcome::NotRun, -1, 0});
 
-    m_host.setStatusText(QStringLiteral("完成"));
+    m_host.setStatusText(m_stopRequested ? QStringLiteral("已停止") : QStringLiteral("完成"));
     m_host.setProcessEnabled(true);
     m_running = false;
     // Said before the report opens, so that nobody takes it for complete.
@@ -107,15 +116,21 @@ bool BatchRun::runEntry(int index, const QString &destination)
     request.showWindow = tool.showConsole;
     request.workingDirectory = destination;
 
-    LaunchResult started = m_launcher.start(request);
-    if (!started.command) {
+    LaunchResult launched = m_launcher.start(request);
+    if (!launched.command) {
+        record(BatchEntryResult{index, request.commandLine, BatchEntryResult::Outcome::NotStarted,
+                                -1, 0});
         showFailure(
-            QStringLiteral("无法启动命令：\n%1\n%2").arg(request.commandLine, started.error));
+            QStringLiteral("无法启动命令：\n%1\n%2").arg(request.commandLine, launched.error));
         return false;
     }
     emit entryStarted(index, request.commandLine);
 
-    RunningCommand *command = started.command.get();
+    RunningCommand *command = launched.command.get();
+    m_current = command;
+    // A stop asked for while the entry was being started.
+    if (m_stopRequested)
+        command->terminate();
     if (command->isRunning()) {
         // The end of the process arrives as an event; until then the local
         // loop handles the window's events and sleeps, never polls.
@@ -124,13 +139,33 @@ bool BatchRun::runEntry(int index, const QString &destination)
         if (command->isRunning())
             loop.exec();
     }
+    m_current = nullptr;
 
-    const int exitCode = command->exitCode();
     if (m_reportError.isEmpty())
         m_reportError = command->reportError();
-    m_results.append(BatchEntryResult{index, request.commandLine, exitCode});
-    emit entryFinished(index, exitCode);
+    BatchEntryResult result{index, request.commandLine, BatchEntryResult::Outcome::Succeeded,
+                            command->exitCode(), command->terminationSignal()};
+    if (result.signal != 0)
+        result.outcome = BatchEntryResult::Outcome::Signalled;
+    else if (result.exitCode != 0)
+        result.outcome = BatchEntryResult::Outcome::Failed;
+    record(result);
     return true;
+}
+
+void BatchRun::record(const BatchEntryResult &result)
+{
+    m_results.append(result);
+    emit entryFinished(result);
+}
+
+void BatchRun::stop()
+{
+    if (!m_running || m_stopRequested)
+        return;
+    m_stopRequested = true;
+    if (m_current)
+        m_current->terminate();
 }
 
 void BatchRun::openReport()

@@ -57,6 +57,12 @@ public:
     // Exit status once finished; -1 while running and when the process
     // ended by a signal.
     virtual int exitCode() const = 0;
+    // The signal that ended the process; 0 while it runs and when it
+    // exited.
+    virtual int terminationSignal() const = 0;
+    // Stops the command and everything it started: asked to end at once,
+    // forced to after a few seconds. finished() follows as usual.
+    virtual void terminate() = 0;
     // Once finished: why the report misses some of the command's output (a
     // full disk, say); empty when all of it was written or nothing was
     // captured.
@@ -89,5 +95,8 @@ private:
 };
 
 std::unique_ptr<Launcher> CreateLauncher();
+
+// The name of a signal that ended a process, such as "SIGKILL".
+QString SignalName(int signal);
 
 } // namespace corvane

@@ -311,7 +311,10 @@ int spawnChild(pid_t *pid, const ProgramCall &call, const QByteArray &workingDir
     sigaddset(&defaultSignals, SIGPIPE);
     step(posix_spawnattr_setsigmask(&attributes, &noSignals));
     step(posix_spawnattr_setsigdefault(&attributes, &defaultSignals));
-    step(posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF));
+    // Its own process group, so that a stop reaches everything it starts.
+    step(posix_spawnattr_setpgroup(&attributes, 0));
+    step(posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                                   POSIX_SPAWN_SETPGROUP));
     if (error != 0)
         return error;
 
@@ -367,8 +370,14 @@ FileDescriptor openExitNotice(pid_t pid, ExitNotice notice)
     return readEnd;
 }
 
-// Reaps an ended child; its exit status, or -1 when a signal ended it.
-int reap(pid_t pid)
+// How a child ended: its exit status, or the signal that ended it.
+struct Ending {
+    int exitCode = -1;
+    int signal = 0;
+};
+
+// Reaps an ended child.
+Ending reap(pid_t pid)
 {
     int status = 0;
     pid_t result;
@@ -376,9 +385,15 @@ int reap(pid_t pid)
         result = ::waitpid(pid, &status, 0);
     } while (result < 0 && errno == EINTR);
     if (result == pid && WIFEXITED(status))
-        return WEXITSTATUS(status);
-    return -1;
+        return Ending{WEXITSTATUS(status), 0};
+    if (result == pid && WIFSIGNALED(status))
+        return Ending{-1, WTERMSIG(status)};
+    return Ending{};
 }
+
+// How long a stopped command and what it started get to end after SIGTERM
+// before SIGKILL ends them.
+constexpr int kTerminateGraceMilliseconds = 5000;
 
 // Writes all bytes; 0, or the errno of the write that failed.
 int writeAll(int fd, const char *bytes, size_t size)
@@ -414,7 +429,7 @@ constexpr int kExitPollMilliseconds = 50;
 // never sends the child a signal.
 class ChildWatch final : public QObject {
 public:
-    using EndedHandler = std::function<void(int exitCode)>;
+    using EndedHandler = std::function<void(Ending ending)>;
 
     ChildWatch(pid_t pid, FileDescriptor exitNotice, FileDescriptor output, FileDescriptor report,
                std::unique_ptr<ConsoleView> view)
@@ -487,7 +502,7 @@ private:
         // The command's own output is all in the pipe by now.
         readOutput(DrainLimit);
         closeOutput();
-        const int exitCode = reap(m_pid);
+        const Ending ending = reap(m_pid);
         m_report.reset();
         closeView();
         if (m_released) {
@@ -496,7 +511,7 @@ private:
         }
         // Last: the handler may delete this watch.
         if (m_endedHandler)
-            m_endedHandler(exitCode);
+            m_endedHandler(ending);
     }
 
     void readOutput(qint64 limit)
@@ -565,8 +580,9 @@ public:
     explicit PosixRunningCommand(ChildWatch *watch) : m_watch(watch), m_processId(watch->pid())
     {
         watch->setParent(this);
-        watch->setEndedHandler([this](int exitCode) {
-            m_exitCode = exitCode;
+        watch->setEndedHandler([this](Ending ending) {
+            m_exitCode = ending.exitCode;
+            m_signal = ending.signal;
             m_running = false;
             emit finished();
         });
@@ -583,6 +599,24 @@ public:
     bool isRunning() const override { return m_running; }
     qint64 processId() const override { return m_processId; }
     int exitCode() const override { return m_exitCode; }
+    int terminationSignal() const override { return m_signal; }
+
+    // The command runs as the leader of its own process group, so the
+    // group is the command and everything it started.
+    void terminate() override
+    {
+        if (!m_running)
+            return;
+        const pid_t group = pid_t(m_processId);
+        ::kill(-group, SIGTERM);
+        QObject *application = QCoreApplication::instance();
+        QTimer::singleShot(kTerminateGraceMilliseconds, application ? application : this, [group] {
+            // A group number stays taken while any member lives, so a group
+            // still there is ours.
+            if (::kill(-group, 0) == 0)
+                ::kill(-group, SIGKILL);
+        });
+    }
     QString reportError() const override { return m_running ? QString() : m_watch->reportError(); }
 
 private:
@@ -590,6 +624,7 @@ private:
     qint64 m_processId;
     bool m_running = true;
     int m_exitCode = -1;
+    int m_signal = 0;
 };
 
 class PosixLauncher final : public Launcher {
@@ -671,6 +706,13 @@ std::unique_ptr<Launcher> CreatePosixLauncher(ExitNotice notice)
 std::unique_ptr<Launcher> CreateLauncher()
 {
     return CreatePosixLauncher();
+}
+
+QString SignalName(int signal)
+{
+    if (const char *abbreviation = ::sigabbrev_np(signal))
+        return QStringLiteral("SIG") + QLatin1String(abbreviation);
+    return QStringLiteral("信号 %1").arg(signal);
 }
 
 } // namespace corvane

@@ -21,6 +21,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <tuple>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -46,7 +47,8 @@ private slots:
     void entryAppendedDuringBatchIsNotRun();
     void shortenedJobListEndsBatch();
     void modalWindowHoldsBackNextEntry();
-    void exitCodesRecorded();
+    void outcomesRecorded();
+    void stopEndsCommandAndWhatItStarted();
     void unusableDestination_data();
     void unusableDestination();
     void unusableReport_data();
@@ -285,20 +287,77 @@ void TestBatchRun::modalWindowHoldsBackNextEntry()
     QVERIFY(QFile::exists(m_root->filePath(QStringLiteral("marker1"))));
 }
 
-void TestBatchRun::exitCodesRecorded()
+void TestBatchRun::outcomesRecorded()
 {
-    setTool(0, QStringLiteral("cmd /c"), QStringLiteral("exit $Index$"), false);
-    addJobs({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+    setTool(0, QStringLiteral("cmd /c"),
+            QStringLiteral("case $Index$ in 1) exit 3;; 2) kill -9 $$;; esac"), false);
+    addJobs({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d"),
+             QStringLiteral("e")});
+    // Entry 3 cannot start: the program is gone by then; entry 4 never runs.
+    connect(m_batch.get(), &BatchRun::entryStarted, this, [](int index) {
+        if (index == 2)
+            ActiveTool().program = QStringLiteral("corvane-no-such-program");
+    });
+    QSignalSpy finished(m_batch.get(), &BatchRun::entryFinished);
     test::MessageRecorder messages;
     m_batch->run();
-    QCOMPARE(messages.count(), 0);
+    QCOMPARE(messages.count(), 1);
+
+    using Outcome = BatchEntryResult::Outcome;
+    const QList<std::tuple<Outcome, int, int>> expected = {{Outcome::Succeeded, 0, 0},
+                                                           {Outcome::Failed, 3, 0},
+                                                           {Outcome::Signalled, -1, SIGKILL},
+                                                           {Outcome::NotStarted, -1, 0},
+                                                           {Outcome::NotRun, -1, 0}};
     const QList<BatchEntryResult> &results = m_batch->lastResults();
-    QCOMPARE(results.size(), 3);
-    for (int i = 0; i < 3; ++i) {
+    QCOMPARE(results.size(), expected.size());
+    QCOMPARE(finished.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
         QCOMPARE(results.at(i).index, i);
-        QCOMPARE(results.at(i).exitCode, i);
+        QCOMPARE(results.at(i).outcome, std::get<0>(expected.at(i)));
+        QCOMPARE(results.at(i).exitCode, std::get<1>(expected.at(i)));
+        QCOMPARE(results.at(i).signal, std::get<2>(expected.at(i)));
+        QCOMPARE(finished.at(i).first().value<BatchEntryResult>().index, i);
     }
+    QCOMPARE(SignalName(SIGKILL), QStringLiteral("SIGKILL"));
     QCOMPARE(m_host->progress, 3);
+}
+
+void TestBatchRun::stopEndsCommandAndWhatItStarted()
+{
+    // The command and the child it starts both ignore SIGTERM.
+    setTool(0, QStringLiteral("cmd /c"),
+            QStringLiteral("trap '' TERM; sleep 60 & echo $$ $! > ../pids; echo $Index$ >> ../ran; "
+                           "wait"),
+            false);
+    addJobs({QStringLiteral("a"), QStringLiteral("b")});
+    const QString pids = m_root->filePath(QStringLiteral("pids"));
+    connect(m_batch.get(), &BatchRun::entryStarted, this, [&] {
+        QTimer::singleShot(0, this, [&] {
+            QTRY_VERIFY(QFileInfo(pids).size() > 0);
+            m_batch->stop();
+        });
+    });
+    test::MessageRecorder messages;
+    m_batch->run();
+
+    QVERIFY(m_batch->wasStopped());
+    QCOMPARE(messages.count(), 0);
+    QCOMPARE(m_host->status, QStringLiteral("已停止"));
+    QVERIFY(m_host->processEnabled);
+    QCOMPARE(readFile(m_root->filePath(QStringLiteral("ran"))), QByteArray("0\n"));
+    const QList<BatchEntryResult> &results = m_batch->lastResults();
+    QCOMPARE(results.size(), 2);
+    QCOMPARE(results.at(0).outcome, BatchEntryResult::Outcome::Signalled);
+    QCOMPARE(results.at(0).signal, SIGKILL);
+    QCOMPARE(results.at(1).outcome, BatchEntryResult::Outcome::NotRun);
+    // Both processes are gone (or dead and waiting to be reaped by init).
+    const QList<QByteArray> started = readFile(pids).trimmed().split(' ');
+    QCOMPARE(started.size(), 2);
+    for (const QByteArray &pid : started) {
+        const QString stat = QStringLiteral("/proc/%1/stat").arg(QLatin1String(pid));
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(stat) || readFile(stat).contains(") Z "), 2000);
+    }
 }
 
 void TestBatchRun::unusableDestination_data()
