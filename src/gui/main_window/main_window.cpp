@@ -5,6 +5,7 @@
 #include "core/platform/single_instance.h"
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
+#include "gui/common/enter_key.h"
 #include "gui/common/form_layout.h"
 #include "gui/common/program_icon.h"
 #include "gui/common/version.h"
@@ -257,6 +258,9 @@ void MainWindow::applyTabOrder()
         QWidget::setTabOrder(order.at(i - 1), order.at(i));
     m_progressBar->setFocusPolicy(Qt::NoFocus);
     m_sourceDrives->setFocus();
+    // Enter presses the focused button; Esc is left to the focused control.
+    PressOnEnterWhenFocused({m_addSelectedButton, m_removeSelectedButton, m_processButton,
+                             m_exitButton, m_addAllButton, m_removeAllButton, m_sameFolderButton});
 }
 
 bool MainWindow::loadOnStartup(SingleInstance &instance)
