@@ -520,7 +520,19 @@ void MainWindow::setStatusText(const QString &text)
 
 void MainWindow::setProcessEnabled(bool enabled)
 {
+    // Disabled with the focus, "处理" would pass it on to "退出", where one
+    // more key ends the program mid-batch: the job list takes it instead and
+    // gives it back at the end, unless the user has moved it meanwhile.
+    if (!enabled && focusWidget() == m_processButton) {
+        m_jobNames->setFocus(Qt::OtherFocusReason);
+        m_focusParkedInJobList = true;
+    }
     m_processButton->setEnabled(enabled);
+    if (enabled && m_focusParkedInJobList) {
+        m_focusParkedInJobList = false;
+        if (focusWidget() == m_jobNames)
+            m_processButton->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void MainWindow::setProgressMinimum(int minimum)

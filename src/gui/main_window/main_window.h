@@ -149,6 +149,7 @@ private:
     std::unique_ptr<BatchRun> m_batch;
     SingleInstance *m_instance = nullptr;
     ProcessEnd m_processEnd;
+    bool m_focusParkedInJobList = false;
 };
 
 } // namespace corvane
