@@ -232,6 +232,9 @@ void MainWindow::connectHandlers()
     connect(m_sourceFiles, &QAbstractItemView::doubleClicked, this, &MainWindow::addCurrentFile);
     connect(m_jobNames, &QAbstractItemView::doubleClicked, this, &MainWindow::removeCurrentJob);
     connect(m_patternBox, &QComboBox::activated, this, &MainWindow::applyPickedPattern);
+    // The box itself reports a typed text that equals an entry as a pick
+    // when its edit field loses the focus; only a real pick may apply it.
+    disconnect(m_patternBox->lineEdit(), &QLineEdit::editingFinished, m_patternBox, nullptr);
     // Enter reaches the combo box first; sent to its line edit, it comes on
     // to the combo box, which the line edit leaves it to.
     m_patternBox->installEventFilter(this);

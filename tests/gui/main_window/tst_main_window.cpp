@@ -109,6 +109,8 @@ private slots:
     void batchFromTheWindow_data();
     void batchFromTheWindow();
 
+    void keyboardActsOnFocusedControlOnly();
+
 private:
     MainWindow *load();
     // Loads the window and shows it; false when either fails.
@@ -1119,6 +1121,71 @@ void TestMainWindow::batchFromTheWindow()
     QTRY_COMPARE_WITH_TIMEOUT(m_opened, QStringList({m_data + QStringLiteral("/report.txt")}),
                               10000);
     QVERIFY(!timer->isActive());
+}
+
+void TestMainWindow::keyboardActsOnFocusedControlOnly()
+{
+    writeFile(ConfigPath(),
+              QByteArray("[StringSection]\nText2(0)=" CORVANE_HELPER_SLEEP "\nText3(0)=20\n"));
+    QVERIFY(loadAndShow());
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    auto *addAll = control<QPushButton>("Command5");
+    auto *file1 = control<FileList>("File1");
+    auto *combo = control<QComboBox>("Combo1");
+
+    // Enter and the keypad's Enter press the focused button; Esc does not.
+    addAll->setFocus();
+    QTest::keyClick(addAll, Qt::Key_Return);
+    QCOMPARE(m_form->jobCount(), 3);
+    QTest::keyClick(addAll, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(m_form->jobCount(), 6);
+    QTest::keyClick(addAll, Qt::Key_Escape);
+    QCOMPARE(m_form->jobCount(), 6);
+    QVERIFY(addAll->hasFocus());
+
+    // While a batch runs, the focus rests in the job list, where another key
+    // ends nothing; "处理" gets it back at the end.
+    QTest::keyClick(control<QPushButton>("Command6"), Qt::Key_Return);
+    QCOMPARE(m_form->jobCount(), 0);
+    QTest::keyClick(addAll, Qt::Key_Return);
+    auto *process = control<QPushButton>("Command3");
+    QStringList focusDuringBatch;
+    connect(&m_form->batchRun(), &BatchRun::entryStarted, this, [&] {
+        QWidget *focus = QApplication::focusWidget();
+        focusDuringBatch << (focus ? focus->objectName() : QStringLiteral("none"));
+        if (focus)
+            QTest::keyClick(focus, Qt::Key_Space);
+    });
+    process->setFocus();
+    QTest::keyClick(process, Qt::Key_Return);
+    QCOMPARE(focusDuringBatch, strings({"List1", "List1", "List1"}));
+    QCOMPARE(m_ended, 0);
+    QVERIFY(process->isEnabled());
+    QVERIFY(process->hasFocus());
+
+    // A typed pattern that equals an entry does not apply itself when the
+    // focus leaves the box: ">>" adds all the files shown.
+    combo->setFocus();
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo, QStringLiteral("*.wav"));
+    QTest::mouseClick(addAll, Qt::LeftButton);
+    QCOMPARE(fileRows(file1), strings({"a.bmp", "b.wav", "c.txt"}));
+    QCOMPARE(m_form->jobCount(), 6);
+    // A pick in the open list does apply.
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down, Qt::AltModifier);
+    QTRY_VERIFY(combo->view()->isVisible());
+    combo->view()->setCurrentIndex(combo->model()->index(0, 0));
+    QTest::keyClick(combo->view(), Qt::Key_Down);
+    QTest::keyClick(combo->view(), Qt::Key_Return);
+    QCOMPARE(combo->currentText(), QStringLiteral("*.wav"));
+    QCOMPARE(fileRows(file1), strings({"b.wav"}));
+
+    auto *exit = control<QPushButton>("Command4");
+    exit->setFocus();
+    QTest::keyClick(exit, Qt::Key_Return);
+    QCOMPARE(m_ended, 1);
 }
 
 QTEST_MAIN(TestMainWindow)
