@@ -98,7 +98,7 @@ MainWindow::MainWindow(QWidget *parent)
     createMenus();
     connectHandlers();
     applyTabOrder();
-    SetCaptionSink([this](const QString &caption) { setWindowTitle(caption); });
+    SetCaptionSink([this](const QString &caption) { setWindowTitle(LiteralWindowTitle(caption)); });
 }
 
 MainWindow::~MainWindow()
