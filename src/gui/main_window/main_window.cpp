@@ -1,5 +1,6 @@
 #include "gui/main_window/main_window.h"
 
+#include "core/platform/drives.h"
 #include "core/platform/launcher.h"
 #include "core/platform/message_box.h"
 #include "core/platform/single_instance.h"
@@ -22,6 +23,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
@@ -229,6 +231,13 @@ void MainWindow::connectHandlers()
     connect(m_sourceDrives, &DriveList::driveChanged, this, &MainWindow::showSourceDrive);
     connect(m_destinationDrives, &DriveList::driveChanged, this, &MainWindow::showDestinationDrive);
     connect(m_sourceFolders, &FolderList::pathChanged, this, &MainWindow::showSourceFolderFiles);
+    // Each side keeps, per drive, the folder it last showed there.
+    connect(m_sourceFolders, &FolderList::pathChanged, this, [this](const QString &folder) {
+        rememberDriveFolder(*m_sourceDrives, folder, m_sourceDriveFolders);
+    });
+    connect(m_destinationFolders, &FolderList::pathChanged, this, [this](const QString &folder) {
+        rememberDriveFolder(*m_destinationDrives, folder, m_destinationDriveFolders);
+    });
     connect(m_sourceFiles, &QAbstractItemView::doubleClicked, this, &MainWindow::addCurrentFile);
     connect(m_jobNames, &QAbstractItemView::doubleClicked, this, &MainWindow::removeCurrentJob);
     connect(m_patternBox, &QComboBox::activated, this, &MainWindow::applyPickedPattern);
@@ -302,6 +311,8 @@ void MainWindow::startBrowsing()
     m_sourceFolders->setPath(current);
     m_destinationFolders->setPath(current);
     m_sourceFiles->setPath(current);
+    rememberDriveFolder(*m_sourceDrives, current, m_sourceDriveFolders);
+    rememberDriveFolder(*m_destinationDrives, current, m_destinationDriveFolders);
 }
 
 void MainWindow::setProcessEnd(ProcessEnd end)
@@ -346,14 +357,37 @@ void MainWindow::showInvalidDrive()
 
 void MainWindow::showSourceDrive()
 {
-    if (!m_sourceFolders->setPath(m_sourceDrives->drive()))
+    if (!showDriveFolder(*m_sourceDrives, *m_sourceFolders, m_sourceDriveFolders))
         showInvalidDrive();
 }
 
 void MainWindow::showDestinationDrive()
 {
-    if (!m_destinationFolders->setPath(m_destinationDrives->drive()))
+    if (!showDriveFolder(*m_destinationDrives, *m_destinationFolders, m_destinationDriveFolders))
         showInvalidDrive();
+}
+
+void MainWindow::rememberDriveFolder(const DriveList &drives, const QString &folder,
+                                     DriveFolders &lastFolders)
+{
+    lastFolders.insert(DriveOfFolder(folder, drives.mountPoints()), folder);
+}
+
+bool MainWindow::showDriveFolder(const DriveList &drives, FolderList &folders,
+                                 const DriveFolders &lastFolders)
+{
+    // The drive's current folder: the one last shown on it on this side, its
+    // root at first. A folder that has gone since gives way to the nearest
+    // parent that opens; only a drive whose root does not open is invalid.
+    const QString drive = drives.drive();
+    QString folder = lastFolders.value(drive, drive);
+    while (!folders.setPath(folder)) {
+        const QString parent = QFileInfo(folder).path();
+        if (folder == drive || parent == folder)
+            return false;
+        folder = parent;
+    }
+    return true;
 }
 
 void MainWindow::showSourceFolderFiles()

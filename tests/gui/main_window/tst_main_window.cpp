@@ -111,6 +111,8 @@ private slots:
     void batchFromTheWindow();
 
     void keyboardActsOnFocusedControlOnly();
+    void driveShowsItsLastFolder_data();
+    void driveShowsItsLastFolder();
 
 private:
     MainWindow *load();
@@ -1195,6 +1197,50 @@ void TestMainWindow::keyboardActsOnFocusedControlOnly()
     exit->setFocus();
     QTest::keyClick(exit, Qt::Key_Return);
     QCOMPARE(m_ended, 1);
+}
+
+void TestMainWindow::driveShowsItsLastFolder_data()
+{
+    QTest::addColumn<QString>("side");
+    QTest::addColumn<QString>("otherSide");
+    QTest::newRow("source") << QStringLiteral("1") << QStringLiteral("2");
+    QTest::newRow("destination") << QStringLiteral("2") << QStringLiteral("1");
+}
+
+void TestMainWindow::driveShowsItsLastFolder()
+{
+    QFETCH(QString, side);
+    QFETCH(QString, otherSide);
+    const QString mount = m_root->filePath(QStringLiteral("mnt"));
+    const QString deep = mount + QStringLiteral("/a/b");
+    QVERIFY(QDir().mkpath(deep));
+    const QString root = QStringLiteral("/");
+    QVERIFY(loadAndShow());
+    auto *drive = control<DriveList>(qPrintable(QStringLiteral("Drive") + side));
+    auto *dir = control<FolderList>(qPrintable(QStringLiteral("Dir") + side));
+    auto *otherDrive = control<DriveList>(qPrintable(QStringLiteral("Drive") + otherSide));
+    auto *otherDir = control<FolderList>(qPrintable(QStringLiteral("Dir") + otherSide));
+    for (DriveList *list : {drive, otherDrive}) {
+        list->setDrives({Drive{root, QString()}, Drive{mount, QString()}});
+        list->showFolder(m_source);
+    }
+
+    pickDrive(drive, mount); // not shown before: its root
+    QCOMPARE(dir->path(), mount);
+    QVERIFY(dir->setPath(deep));
+    pickDrive(drive, root); // the drive of the start folder
+    QCOMPARE(dir->path(), m_source);
+    pickDrive(drive, mount);
+    QCOMPARE(dir->path(), deep);
+    // The other side keeps its own folders.
+    pickDrive(otherDrive, mount);
+    QCOMPARE(otherDir->path(), mount);
+    // A folder gone since gives way to its nearest parent.
+    pickDrive(drive, root);
+    QVERIFY(QDir(deep).removeRecursively());
+    pickDrive(drive, mount);
+    QCOMPARE(dir->path(), mount + QStringLiteral("/a"));
+    QCOMPARE(m_messages->count(), 0);
 }
 
 QTEST_MAIN(TestMainWindow)
