@@ -6,9 +6,9 @@
 #include "gui/common/program_icon.h"
 #include "gui/platform/file_dialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +18,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QWindow>
 
 #include <utility>
 
@@ -116,6 +117,12 @@ QPushButton *CreateButton(const QString &text, const QString &name, const QRect 
 QString ArrayName(const char *name, int index)
 {
     return QLatin1String(name) + QLatin1Char('_') + QString::number(index);
+}
+
+// The window frame round a top-level widget; none while it has no frame yet.
+QMargins FrameMargins(const QWidget *window)
+{
+    return window && window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();
 }
 
 // Shows the text from its start, as a freshly filled text box does.
@@ -289,12 +296,18 @@ void OptionsDialog::saveAllTools()
 
 void OptionsDialog::centreOnScreen()
 {
-    // Centred on the screen by the dialog's outer size.
+    // Centred on the screen by the dialog's outer size. Until the window
+    // manager has framed the dialog, its frame is taken to be that of the
+    // window it was opened from, framed by the same window manager.
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
+    QMargins frame = FrameMargins(this);
+    if (frame.isNull())
+        frame = FrameMargins(QApplication::activeWindow());
     const QRect area = screen->geometry();
-    const QSize outer = frameGeometry().size();
+    const QSize outer = size().grownBy(frame);
+    // move() places the frame's top left corner.
     move(area.x() + (area.width() - outer.width()) / 2,
          area.y() + (area.height() - outer.height()) / 2);
 }
@@ -372,6 +385,21 @@ void OptionsDialog::reject()
 {
     // Esc and the close box end here: both act as Cancel.
     closeWithoutSaving();
+}
+
+bool OptionsDialog::event(QEvent *event)
+{
+    const bool handled = QDialog::event(event);
+    // The window manager frames the dialog some time after it is shown:
+    // centre it again by its real outer size as soon as that is known.
+    if (!m_centredByFrame && isVisible() &&
+        (event->type() == QEvent::Show || event->type() == QEvent::Move ||
+         event->type() == QEvent::WindowActivate) &&
+        !FrameMargins(this).isNull()) {
+        m_centredByFrame = true;
+        centreOnScreen();
+    }
+    return handled;
 }
 
 bool OptionsDialog::eventFilter(QObject *watched, QEvent *event)
