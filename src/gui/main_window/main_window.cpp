@@ -163,8 +163,7 @@ void MainWindow::createControls()
     m_destinationFolders = place(new FolderList(m_client), "Dir2", PxRect(4560, 720, 3375, 2400));
 
     m_jobNames = place(new JobListView(m_client), "List1", PxRect(4560, 3120, 3375, 2940));
-    m_jobNames->setModel(m_jobs);
-    m_jobNames->setModelColumn(JobList::NameColumn);
+    m_jobNames->setModel(new JobNameList(m_jobs));
     m_jobNames->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_jobNames->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // File names need no ligatures or kerning: without them Latin text is
