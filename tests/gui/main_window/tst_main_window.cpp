@@ -15,6 +15,7 @@
 #include "test_files.h"
 #include "test_strings.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -47,6 +48,19 @@ namespace {
 
 using test::strings;
 const QColor kGrey(0xE0, 0xE0, 0xE0);
+
+// The text that assistive technology reads inside an object.
+QString textInside(QAccessibleInterface *object)
+{
+    QString text;
+    for (int i = 0; i < object->childCount(); ++i) {
+        QAccessibleInterface *child = object->child(i);
+        if (QAccessibleTextInterface *content = child->textInterface())
+            text += content->text(0, content->characterCount());
+        text += textInside(child);
+    }
+    return text;
+}
 
 QStringList fileRows(const FileList *list)
 {
@@ -113,6 +127,7 @@ private slots:
     void keyboardActsOnFocusedControlOnly();
     void driveShowsItsLastFolder_data();
     void driveShowsItsLastFolder();
+    void assistiveTechnologySeesEntriesAndConsole();
 
 private:
     MainWindow *load();
@@ -1241,6 +1256,48 @@ void TestMainWindow::driveShowsItsLastFolder()
     pickDrive(drive, mount);
     QCOMPARE(dir->path(), mount + QStringLiteral("/a"));
     QCOMPARE(m_messages->count(), 0);
+}
+
+void TestMainWindow::assistiveTechnologySeesEntriesAndConsole()
+{
+    // A tool that shows its output live; its command line holds a "[*]".
+    writeFile(ConfigPath(), "[IntegerSection]\nCheck2(0)=1\n[StringSection]\nText2(0)=cmd /c\n"
+                            "Text3(0)=echo [*] $SName$; while [ ! -e go ]; do sleep 0.01; done\n");
+    QVERIFY(loadAndShow());
+    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
+
+    // The job list: one item per entry, its file name.
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(control<QListView>("List1"));
+    QCOMPARE(list->role(), QAccessible::List);
+    QStringList items;
+    for (int i = 0; i < list->childCount(); ++i)
+        items << list->child(i)->text(QAccessible::Name);
+    QCOMPARE(items, strings({"a.bmp", "b.wav", "c.txt", "a.bmp", "b.wav", "c.txt"}));
+
+    // The console window: a window titled with the command line as typed,
+    // with the output inside.
+    QTest::mouseClick(control<QPushButton>("Command6"), Qt::LeftButton);
+    selectRows(control<FileList>("File1"), {0});
+    QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
+    bool seen = false;
+    connect(&m_form->batchRun(), &BatchRun::entryStarted, this, [&](int, const QString &line) {
+        QWidget *console = nullptr;
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == QLatin1String("ConsoleWindow") && window->isVisible())
+                console = window;
+        }
+        QVERIFY(console);
+        QAccessibleInterface *window = QAccessible::queryAccessibleInterface(console);
+        QCOMPARE(window->role(), QAccessible::Window);
+        QVERIFY(line.contains(QStringLiteral("[*]")));
+        QCOMPARE(window->text(QAccessible::Name), line);
+        QTRY_COMPARE(textInside(window), QStringLiteral("[*] a.bmp\n"));
+        seen = true;
+        writeFile(QDir(m_source).filePath(QStringLiteral("go")), "");
+    });
+    QTest::mouseClick(control<QPushButton>("Command3"), Qt::LeftButton);
+    QVERIFY(seen);
 }
 
 QTEST_MAIN(TestMainWindow)
