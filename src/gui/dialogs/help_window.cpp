@@ -2,6 +2,7 @@
 
 #include "gui/common/enter_key.h"
 #include "gui/common/form_layout.h"
+#include "gui/common/form_look.h"
 #include "gui/common/program_icon.h"
 
 #include <QFontDatabase>
@@ -77,6 +78,7 @@ HelpWindow::HelpWindow()
     setObjectName(QStringLiteral("HelpFrm"));
     setWindowTitle(QStringLiteral("帮助"));
     setWindowIcon(ProgramIcon());
+    UseFormLook(this);
     setFixedSize(Px(4800), Px(3135));
 
     m_closeButton = new QPushButton(QStringLiteral("关闭"), this);

@@ -3,6 +3,7 @@
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
 #include "gui/common/form_layout.h"
+#include "gui/common/form_look.h"
 #include "gui/common/program_icon.h"
 #include "gui/platform/file_dialog.h"
 
@@ -142,6 +143,7 @@ OptionsDialog::OptionsDialog(std::function<void()> refreshToolMenu)
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("选项"));
     setWindowIcon(ProgramIcon());
+    UseFormLook(this);
     setFixedSize(Px(6120), Px(4905));
 
     m_tabs = new OptionsTabStrip(this);

@@ -8,6 +8,7 @@
 #include "core/settings/settings_file.h"
 #include "gui/common/enter_key.h"
 #include "gui/common/form_layout.h"
+#include "gui/common/form_look.h"
 #include "gui/common/program_icon.h"
 #include "gui/common/version.h"
 #include "gui/console/console_window.h"
@@ -92,6 +93,7 @@ MainWindow::MainWindow(QWidget *parent)
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(ApplicationTitle());
     setWindowIcon(ProgramIcon());
+    UseFormLook(this);
 
     m_launcher->setConsoleFactory(ConsoleWindowFactory());
     m_batch = std::make_unique<BatchRun>(*this, *m_launcher);

@@ -28,11 +28,14 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -48,6 +51,65 @@ namespace {
 
 using test::strings;
 const QColor kGrey(0xE0, 0xE0, 0xE0);
+
+// The contrast ratio of two colours, from 1 (the same) to 21 (black and
+// white); text needs 4.5 to be easy to read.
+qreal contrast(const QColor &a, const QColor &b)
+{
+    const auto luminance = [](const QColor &color) {
+        const auto linear = [](qreal value) {
+            return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) +
+               0.0722 * linear(color.blueF());
+    };
+    const qreal first = luminance(a);
+    const qreal second = luminance(b);
+    return (qMax(first, second) + 0.05) / (qMin(first, second) + 0.05);
+}
+
+// What a window shows that cannot be read: text in a colour too close to
+// its background, a label's text larger than the label.
+QStringList unreadableTexts(const QWidget *window)
+{
+    QStringList problems;
+    const QList<QWidget *> widgets = window->findChildren<QWidget *>();
+    for (const QWidget *widget : widgets) {
+        if (!widget->isVisibleTo(window) || !widget->isEnabled() || widget->isWindow())
+            continue;
+        const auto *label = qobject_cast<const QLabel *>(widget);
+        if (!(label && !label->text().isEmpty()) &&
+            !qobject_cast<const QAbstractButton *>(widget) &&
+            !qobject_cast<const QLineEdit *>(widget) && !qobject_cast<const QComboBox *>(widget) &&
+            !qobject_cast<const QAbstractItemView *>(widget) &&
+            !qobject_cast<const QPlainTextEdit *>(widget) &&
+            !qobject_cast<const QTabBar *>(widget) && !qobject_cast<const QMenuBar *>(widget))
+            continue;
+        const QPalette palette = widget->palette();
+        if (contrast(palette.color(widget->foregroundRole()),
+                     palette.color(widget->backgroundRole())) < 4.5)
+            problems << widget->objectName() + QStringLiteral(": colours");
+        if (!label)
+            continue;
+        const QSize needed = label->wordWrap()
+                                 ? QSize(label->width(), label->heightForWidth(label->width()))
+                                 : label->sizeHint();
+        if (needed.width() > label->width() || needed.height() > label->height())
+            problems << label->objectName() + QStringLiteral(": text cut");
+    }
+    return problems;
+}
+
+QPalette darkPalette()
+{
+    // Qt derives the dark shades from the face colour.
+    QPalette dark(QColor(0x35, 0x35, 0x35));
+    const QColor light(0xDC, 0xDC, 0xDC);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, light);
+    dark.setColor(QPalette::Base, QColor(0x2A, 0x2A, 0x2A));
+    return dark;
+}
 
 // The text that assistive technology reads inside an object.
 QString textInside(QAccessibleInterface *object)
@@ -127,6 +189,8 @@ private slots:
     void keyboardActsOnFocusedControlOnly();
     void driveShowsItsLastFolder_data();
     void driveShowsItsLastFolder();
+    void readableUnderDarkThemeAndLargeFont_data();
+    void readableUnderDarkThemeAndLargeFont();
     void assistiveTechnologySeesEntriesAndConsole();
 
 private:
@@ -1256,6 +1320,46 @@ void TestMainWindow::driveShowsItsLastFolder()
     pickDrive(drive, mount);
     QCOMPARE(dir->path(), mount + QStringLiteral("/a"));
     QCOMPARE(m_messages->count(), 0);
+}
+
+void TestMainWindow::readableUnderDarkThemeAndLargeFont_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("main window") << QString();
+    QTest::newRow("选项") << QStringLiteral("MenuOption");
+    QTest::newRow("主题") << QStringLiteral("HelpTopic");
+    QTest::newRow("关于") << QStringLiteral("HelpAbout");
+}
+
+void TestMainWindow::readableUnderDarkThemeAndLargeFont()
+{
+    QFETCH(QString, command);
+    const QPalette savedPalette = QApplication::palette();
+    const QFont savedFont = QApplication::font();
+    const auto restore = qScopeGuard([&] {
+        QApplication::setPalette(savedPalette);
+        QApplication::setFont(savedFont);
+    });
+    // A dark desktop theme with a 12-point default font.
+    QApplication::setPalette(darkPalette());
+    QFont large = savedFont;
+    large.setPointSize(12);
+    QApplication::setFont(large);
+
+    QVERIFY(loadAndShow());
+    QStringList problems = {QStringLiteral("no window checked")};
+    if (command.isEmpty()) {
+        problems = unreadableTexts(m_form.get());
+    } else {
+        QTimer::singleShot(0, this, [&] {
+            if (QWidget *window = QApplication::activeModalWidget()) {
+                problems = unreadableTexts(window);
+                window->close();
+            }
+        });
+        control<QAction>(qPrintable(command))->trigger();
+    }
+    QCOMPARE(problems, QStringList());
 }
 
 void TestMainWindow::assistiveTechnologySeesEntriesAndConsole()
