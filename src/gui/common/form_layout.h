@@ -26,4 +26,12 @@ inline QString LiteralCaption(const QString &text)
     return caption.replace(QLatin1Char('&'), QLatin1String("&&"));
 }
 
+// A window title that shows a user's text as typed: Qt takes "[*]" for the
+// place of its modified mark and shows a literal "[*]" only for "[*][*]".
+inline QString LiteralWindowTitle(const QString &text)
+{
+    QString title = text;
+    return title.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
+}
+
 } // namespace corvane

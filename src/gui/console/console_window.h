@@ -2,15 +2,17 @@
 
 #include "core/platform/launcher.h"
 
-#include <QPlainTextEdit>
+#include <QMainWindow>
 #include <QStringDecoder>
+
+class QPlainTextEdit;
 
 namespace corvane {
 
-// A plain, read-only text window that shows one command's output while it
-// runs, titled with the command line. It closes when the command ends, as a
-// console window does.
-class ConsoleWindow final : public QPlainTextEdit, public ConsoleView {
+// A plain window that shows one command's output while it runs, titled with
+// the command line, the output in a read-only text view. It closes when the
+// command ends, as a console window does.
+class ConsoleWindow final : public QMainWindow, public ConsoleView {
     Q_OBJECT
 public:
     explicit ConsoleWindow(const QString &commandLine);
@@ -19,7 +21,11 @@ public:
     void appendOutput(const QByteArray &bytes) override;
     void commandFinished() override;
 
+    // The output shown so far.
+    QString toPlainText() const;
+
 private:
+    QPlainTextEdit *m_text = nullptr;
     QStringDecoder m_decoder;
 };
 

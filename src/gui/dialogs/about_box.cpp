@@ -6,6 +6,7 @@
 #include "core/platform/registry.h"
 #include "core/platform/text_encoding.h"
 #include "gui/common/form_layout.h"
+#include "gui/common/form_look.h"
 #include "gui/common/program_icon.h"
 #include "gui/common/version.h"
 
@@ -90,6 +91,7 @@ AboutBox::AboutBox()
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("关于程序"));
     setWindowIcon(ProgramIcon());
+    UseFormLook(this);
     setFixedSize(Px(5730), Px(3555));
 
     // The icon in a sunken box two pixels wider on each side than the picture.

@@ -1,6 +1,8 @@
 #include "gui/dialogs/help_window.h"
 
+#include "gui/common/enter_key.h"
 #include "gui/common/form_layout.h"
+#include "gui/common/form_look.h"
 #include "gui/common/program_icon.h"
 
 #include <QFontDatabase>
@@ -76,12 +78,16 @@ HelpWindow::HelpWindow()
     setObjectName(QStringLiteral("HelpFrm"));
     setWindowTitle(QStringLiteral("帮助"));
     setWindowIcon(ProgramIcon());
+    UseFormLook(this);
     setFixedSize(Px(4800), Px(3135));
 
     m_closeButton = new QPushButton(QStringLiteral("关闭"), this);
     m_closeButton->setObjectName(QStringLiteral("Command1"));
     m_closeButton->setGeometry(PxRect(1600, 2520, 1575, 375));
-    m_closeButton->setAutoDefault(true);
+    // Enter presses "关闭" only while it has the focus: in the text, Enter
+    // must not close the window.
+    m_closeButton->setAutoDefault(false);
+    PressOnEnterWhenFocused({m_closeButton});
 
     m_text = new QPlainTextEdit(this);
     m_text->setObjectName(QStringLiteral("Text1"));

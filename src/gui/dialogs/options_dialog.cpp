@@ -3,12 +3,13 @@
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
 #include "gui/common/form_layout.h"
+#include "gui/common/form_look.h"
 #include "gui/common/program_icon.h"
 #include "gui/platform/file_dialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QWindow>
 
 #include <utility>
 
@@ -118,6 +120,12 @@ QString ArrayName(const char *name, int index)
     return QLatin1String(name) + QLatin1Char('_') + QString::number(index);
 }
 
+// The window frame round a top-level widget; none while it has no frame yet.
+QMargins FrameMargins(const QWidget *window)
+{
+    return window && window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();
+}
+
 // Shows the text from its start, as a freshly filled text box does.
 void SetFieldText(QLineEdit *edit, const QString &text)
 {
@@ -135,6 +143,7 @@ OptionsDialog::OptionsDialog(std::function<void()> refreshToolMenu)
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("选项"));
     setWindowIcon(ProgramIcon());
+    UseFormLook(this);
     setFixedSize(Px(6120), Px(4905));
 
     m_tabs = new OptionsTabStrip(this);
@@ -293,12 +302,18 @@ void OptionsDialog::saveAllTools()
 
 void OptionsDialog::centreOnScreen()
 {
-    // Centred on the screen by the dialog's outer size.
+    // Centred on the screen by the dialog's outer size. Until the window
+    // manager has framed the dialog, its frame is taken to be that of the
+    // window it was opened from, framed by the same window manager.
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
+    QMargins frame = FrameMargins(this);
+    if (frame.isNull())
+        frame = FrameMargins(QApplication::activeWindow());
     const QRect area = screen->geometry();
-    const QSize outer = frameGeometry().size();
+    const QSize outer = size().grownBy(frame);
+    // move() places the frame's top left corner.
     move(area.x() + (area.width() - outer.width()) / 2,
          area.y() + (area.height() - outer.height()) / 2);
 }
@@ -376,6 +391,21 @@ void OptionsDialog::reject()
 {
     // Esc and the close box end here: both act as Cancel.
     closeWithoutSaving();
+}
+
+bool OptionsDialog::event(QEvent *event)
+{
+    const bool handled = QDialog::event(event);
+    // The window manager frames the dialog some time after it is shown:
+    // centre it again by its real outer size as soon as that is known.
+    if (!m_centredByFrame && isVisible() &&
+        (event->type() == QEvent::Show || event->type() == QEvent::Move ||
+         event->type() == QEvent::WindowActivate) &&
+        !FrameMargins(this).isNull()) {
+        m_centredByFrame = true;
+        centreOnScreen();
+    }
+    return handled;
 }
 
 bool OptionsDialog::eventFilter(QObject *watched, QEvent *event)

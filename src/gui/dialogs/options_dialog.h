@@ -34,7 +34,8 @@ public:
     // Writes the forty profile keys of the eight pages to config.ini.
     void saveAllTools();
 
-    // Centres the dialog on the screen by its outer size.
+    // Centres the dialog on the screen by its outer size; done again once
+    // the window manager has given it its frame.
     void centreOnScreen();
     // Puts the selected tab's page in place and moves the others away.
     void showSelectedPage();
@@ -60,6 +61,7 @@ public:
     void reject() override;
 
 protected:
+    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -77,6 +79,7 @@ private:
     QPushButton *m_okButton = nullptr;
     QPushButton *m_cancelButton = nullptr;
     QPushButton *m_applyButton = nullptr;
+    bool m_centredByFrame = false;
 };
 
 // Opens the tool options dialog modally and returns when it has closed.

@@ -96,4 +96,14 @@ void JobList::clear()
     endResetModel();
 }
 
+JobNameList::JobNameList(JobList *jobs) : QSortFilterProxyModel(jobs)
+{
+    setSourceModel(jobs);
+}
+
+bool JobNameList::filterAcceptsColumn(int column, const QModelIndex &parent) const
+{
+    return !parent.isValid() && column == JobList::NameColumn;
+}
+
 } // namespace corvane

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <QSortFilterProxyModel>
 #include <QString>
 
 namespace corvane {
@@ -42,6 +43,19 @@ public:
 
 private:
     QList<JobEntry> m_entries;
+};
+
+// The job list as the user sees it: one item per entry, its file name, in the
+// list's order. Assistive technology offers every cell of a view's model as
+// an item, so the view of the names must not carry the folders as well.
+class JobNameList final : public QSortFilterProxyModel {
+    Q_OBJECT
+public:
+    explicit JobNameList(JobList *jobs);
+    Q_DISABLE_COPY_MOVE(JobNameList)
+
+protected:
+    bool filterAcceptsColumn(int column, const QModelIndex &parent) const override;
 };
 
 } // namespace corvane

@@ -1,11 +1,14 @@
 #include "gui/main_window/main_window.h"
 
+#include "core/platform/drives.h"
 #include "core/platform/launcher.h"
 #include "core/platform/message_box.h"
 #include "core/platform/single_instance.h"
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
+#include "gui/common/enter_key.h"
 #include "gui/common/form_layout.h"
+#include "gui/common/form_look.h"
 #include "gui/common/program_icon.h"
 #include "gui/common/version.h"
 #include "gui/console/console_window.h"
@@ -21,6 +24,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
@@ -89,6 +93,7 @@ MainWindow::MainWindow(QWidget *parent)
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(ApplicationTitle());
     setWindowIcon(ProgramIcon());
+    UseFormLook(this);
 
     m_launcher->setConsoleFactory(ConsoleWindowFactory());
     m_batch = std::make_unique<BatchRun>(*this, *m_launcher);
@@ -97,7 +102,7 @@ MainWindow::MainWindow(QWidget *parent)
     createMenus();
     connectHandlers();
     applyTabOrder();
-    SetCaptionSink([this](const QString &caption) { setWindowTitle(caption); });
+    SetCaptionSink([this](const QString &caption) { setWindowTitle(LiteralWindowTitle(caption)); });
 }
 
 MainWindow::~MainWindow()
@@ -160,8 +165,7 @@ void MainWindow::createControls()
     m_destinationFolders = place(new FolderList(m_client), "Dir2", PxRect(4560, 720, 3375, 2400));
 
     m_jobNames = place(new JobListView(m_client), "List1", PxRect(4560, 3120, 3375, 2940));
-    m_jobNames->setModel(m_jobs);
-    m_jobNames->setModelColumn(JobList::NameColumn);
+    m_jobNames->setModel(new JobNameList(m_jobs));
     m_jobNames->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_jobNames->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // File names need no ligatures or kerning: without them Latin text is
@@ -228,9 +232,19 @@ void MainWindow::connectHandlers()
     connect(m_sourceDrives, &DriveList::driveChanged, this, &MainWindow::showSourceDrive);
     connect(m_destinationDrives, &DriveList::driveChanged, this, &MainWindow::showDestinationDrive);
     connect(m_sourceFolders, &FolderList::pathChanged, this, &MainWindow::showSourceFolderFiles);
+    // Each side keeps, per drive, the folder it last showed there.
+    connect(m_sourceFolders, &FolderList::pathChanged, this, [this](const QString &folder) {
+        rememberDriveFolder(*m_sourceDrives, folder, m_sourceDriveFolders);
+    });
+    connect(m_destinationFolders, &FolderList::pathChanged, this, [this](const QString &folder) {
+        rememberDriveFolder(*m_destinationDrives, folder, m_destinationDriveFolders);
+    });
     connect(m_sourceFiles, &QAbstractItemView::doubleClicked, this, &MainWindow::addCurrentFile);
     connect(m_jobNames, &QAbstractItemView::doubleClicked, this, &MainWindow::removeCurrentJob);
     connect(m_patternBox, &QComboBox::activated, this, &MainWindow::applyPickedPattern);
+    // The box itself reports a typed text that equals an entry as a pick
+    // when its edit field loses the focus; only a real pick may apply it.
+    disconnect(m_patternBox->lineEdit(), &QLineEdit::editingFinished, m_patternBox, nullptr);
     // Enter reaches the combo box first; sent to its line edit, it comes on
     // to the combo box, which the line edit leaves it to.
     m_patternBox->installEventFilter(this);
@@ -257,6 +271,9 @@ void MainWindow::applyTabOrder()
         QWidget::setTabOrder(order.at(i - 1), order.at(i));
     m_progressBar->setFocusPolicy(Qt::NoFocus);
     m_sourceDrives->setFocus();
+    // Enter presses the focused button; Esc is left to the focused control.
+    PressOnEnterWhenFocused({m_addSelectedButton, m_removeSelectedButton, m_processButton,
+                             m_exitButton, m_addAllButton, m_removeAllButton, m_sameFolderButton});
 }
 
 bool MainWindow::loadOnStartup(SingleInstance &instance)
@@ -295,6 +312,8 @@ void MainWindow::startBrowsing()
     m_sourceFolders->setPath(current);
     m_destinationFolders->setPath(current);
     m_sourceFiles->setPath(current);
+    rememberDriveFolder(*m_sourceDrives, current, m_sourceDriveFolders);
+    rememberDriveFolder(*m_destinationDrives, current, m_destinationDriveFolders);
 }
 
 void MainWindow::setProcessEnd(ProcessEnd end)
@@ -339,14 +358,37 @@ void MainWindow::showInvalidDrive()
 
 void MainWindow::showSourceDrive()
 {
-    if (!m_sourceFolders->setPath(m_sourceDrives->drive()))
+    if (!showDriveFolder(*m_sourceDrives, *m_sourceFolders, m_sourceDriveFolders))
         showInvalidDrive();
 }
 
 void MainWindow::showDestinationDrive()
 {
-    if (!m_destinationFolders->setPath(m_destinationDrives->drive()))
+    if (!showDriveFolder(*m_destinationDrives, *m_destinationFolders, m_destinationDriveFolders))
         showInvalidDrive();
+}
+
+void MainWindow::rememberDriveFolder(const DriveList &drives, const QString &folder,
+                                     DriveFolders &lastFolders)
+{
+    lastFolders.insert(DriveOfFolder(folder, drives.mountPoints()), folder);
+}
+
+bool MainWindow::showDriveFolder(const DriveList &drives, FolderList &folders,
+                                 const DriveFolders &lastFolders)
+{
+    // The drive's current folder: the one last shown on it on this side, its
+    // root at first. A folder that has gone since gives way to the nearest
+    // parent that opens; only a drive whose root does not open is invalid.
+    const QString drive = drives.drive();
+    QString folder = lastFolders.value(drive, drive);
+    while (!folders.setPath(folder)) {
+        const QString parent = QFileInfo(folder).path();
+        if (folder == drive || parent == folder)
+            return false;
+        folder = parent;
+    }
+    return true;
 }
 
 void MainWindow::showSourceFolderFiles()
@@ -516,7 +558,19 @@ void MainWindow::setStatusText(const QString &text)
 
 void MainWindow::setProcessEnabled(bool enabled)
 {
+    // Disabled with the focus, "处理" would pass it on to "退出", where one
+    // more key ends the program mid-batch: the job list takes it instead and
+    // gives it back at the end, unless the user has moved it meanwhile.
+    if (!enabled && focusWidget() == m_processButton) {
+        m_jobNames->setFocus(Qt::OtherFocusReason);
+        m_focusParkedInJobList = true;
+    }
     m_processButton->setEnabled(enabled);
+    if (enabled && m_focusParkedInJobList) {
+        m_focusParkedInJobList = false;
+        if (focusWidget() == m_jobNames)
+            m_processButton->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void MainWindow::setProgressMinimum(int minimum)

@@ -3,6 +3,7 @@
 #include "core/batch/batch_run.h"
 #include "core/settings/active_tool.h"
 
+#include <QHash>
 #include <QMainWindow>
 
 #include <array>
@@ -111,6 +112,12 @@ private:
     void addFiles(const QList<bool> *selected);
     void fitJobListScrollWidth();
     void showInvalidDrive();
+    // Per drive, the folder a side showed there last.
+    using DriveFolders = QHash<QString, QString>;
+    static void rememberDriveFolder(const DriveList &drives, const QString &folder,
+                                    DriveFolders &lastFolders);
+    static bool showDriveFolder(const DriveList &drives, FolderList &folders,
+                                const DriveFolders &lastFolders);
     void endProgram(bool saveTool);
 
     QWidget *m_client = nullptr;
@@ -149,6 +156,9 @@ private:
     std::unique_ptr<BatchRun> m_batch;
     SingleInstance *m_instance = nullptr;
     ProcessEnd m_processEnd;
+    bool m_focusParkedInJobList = false;
+    DriveFolders m_sourceDriveFolders;
+    DriveFolders m_destinationDriveFolders;
 };
 
 } // namespace corvane

@@ -1,15 +1,18 @@
-// Saves pictures of the options dialog, the help window and the About box
-// as PNG files, to look at by eye:
-//   xvfb-run ./corvane_dialog_screenshots /tmp/shots
+// Saves pictures of the main window, the options dialog, the help window and
+// the About box as PNG files, to look at by eye:
+//   xvfb-run ./corvane_dialog_screenshots /tmp/shots [--dark]
 // The options dialog is shown with a few tools filled in, from a config.ini
-// written to a temporary folder.
+// written to a temporary folder. --dark shows them as a desktop with a dark
+// theme and a 12-point default font would: Fusion, dark colours.
 
 #include "core/platform/data_folder.h"
+#include "core/platform/single_instance.h"
 #include "core/settings/settings_file.h"
 #include "gui/common/program_icon.h"
 #include "gui/dialogs/about_box.h"
 #include "gui/dialogs/help_window.h"
 #include "gui/dialogs/options_dialog.h"
+#include "gui/main_window/main_window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -33,6 +36,20 @@ bool Save(QWidget *window, const QString &folder, const QString &name)
     return saved;
 }
 
+void UseDarkDesktop()
+{
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QPalette dark(QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::WindowText, QColor(0xDC, 0xDC, 0xDC));
+    dark.setColor(QPalette::Text, QColor(0xDC, 0xDC, 0xDC));
+    dark.setColor(QPalette::ButtonText, QColor(0xDC, 0xDC, 0xDC));
+    dark.setColor(QPalette::Base, QColor(0x2A, 0x2A, 0x2A));
+    QApplication::setPalette(dark);
+    QFont font = QApplication::font();
+    font.setPointSize(12);
+    QApplication::setFont(font);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -41,6 +58,8 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(corvane::ProgramIcon());
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QDir().mkpath(folder);
+    if (argc > 2 && QByteArray(argv[2]) == "--dark")
+        UseDarkDesktop();
 
     QTemporaryDir data;
     corvane::SetDataFolder(data.path());
@@ -58,6 +77,11 @@ int main(int argc, char *argv[])
     }
 
     bool ok = true;
+    {
+        corvane::SingleInstance instance(data.filePath(QStringLiteral("lock")));
+        corvane::MainWindow form;
+        ok = form.loadOnStartup(instance) && Save(&form, folder, QStringLiteral("main")) && ok;
+    }
     {
         corvane::OptionsDialog options({});
         options.loadAllTools();

@@ -214,17 +214,21 @@ void TestHelpWindow::opensAtTopEveryTime()
 void TestHelpWindow::closing_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::newRow("click") << QStringLiteral("click");
-    QTest::newRow("Esc") << QStringLiteral("esc");
-    QTest::newRow("Esc in the text") << QStringLiteral("esc in text");
-    QTest::newRow("Enter") << QStringLiteral("enter");
-    QTest::newRow("Space") << QStringLiteral("space");
-    QTest::newRow("close box") << QStringLiteral("close box");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("click") << QStringLiteral("click") << true;
+    QTest::newRow("Esc") << QStringLiteral("esc") << true;
+    QTest::newRow("Esc in the text") << QStringLiteral("esc in text") << true;
+    QTest::newRow("Enter") << QStringLiteral("enter") << true;
+    QTest::newRow("keypad Enter") << QStringLiteral("keypad enter") << true;
+    QTest::newRow("Space") << QStringLiteral("space") << true;
+    QTest::newRow("close box") << QStringLiteral("close box") << true;
+    QTest::newRow("Enter in the text") << QStringLiteral("enter in text") << false;
 }
 
 void TestHelpWindow::closing()
 {
     QFETCH(QString, how);
+    QFETCH(bool, closes);
     bool closed = false;
     const bool driven = DriveModal<HelpWindow>(OpenHelpWindow, [&](HelpWindow *window) {
         QVERIFY(window->isModal());
@@ -240,15 +244,23 @@ void TestHelpWindow::closing()
             QTest::keyClick(TextBox(window), Qt::Key_Escape);
         } else if (how == QLatin1String("enter")) {
             QTest::keyClick(button, Qt::Key_Return);
+        } else if (how == QLatin1String("keypad enter")) {
+            QTest::keyClick(button, Qt::Key_Enter, Qt::KeypadModifier);
+        } else if (how == QLatin1String("enter in text")) {
+            TextBox(window)->setFocus();
+            QTest::keyClick(TextBox(window), Qt::Key_Return);
+            QTest::keyClick(TextBox(window), Qt::Key_Enter, Qt::KeypadModifier);
         } else if (how == QLatin1String("space")) {
             QTest::keyClick(button, Qt::Key_Space);
         } else {
             window->close();
         }
         closed = !window->isVisible();
+        if (!closed)
+            button->click();
     });
     QVERIFY(driven);
-    QVERIFY(closed);
+    QCOMPARE(closed, closes);
 }
 
 QTEST_MAIN(TestHelpWindow)

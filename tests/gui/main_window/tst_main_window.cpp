@@ -15,6 +15,7 @@
 #include "test_files.h"
 #include "test_strings.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -27,14 +28,18 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <cmath>
 
@@ -46,6 +51,78 @@ namespace {
 
 using test::strings;
 const QColor kGrey(0xE0, 0xE0, 0xE0);
+
+// The contrast ratio of two colours, from 1 (the same) to 21 (black and
+// white); text needs 4.5 to be easy to read.
+qreal contrast(const QColor &a, const QColor &b)
+{
+    const auto luminance = [](const QColor &color) {
+        const auto linear = [](qreal value) {
+            return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) +
+               0.0722 * linear(color.blueF());
+    };
+    const qreal first = luminance(a);
+    const qreal second = luminance(b);
+    return (qMax(first, second) + 0.05) / (qMin(first, second) + 0.05);
+}
+
+// What a window shows that cannot be read: text in a colour too close to
+// its background, a label's text larger than the label.
+QStringList unreadableTexts(const QWidget *window)
+{
+    QStringList problems;
+    const QList<QWidget *> widgets = window->findChildren<QWidget *>();
+    for (const QWidget *widget : widgets) {
+        if (!widget->isVisibleTo(window) || !widget->isEnabled() || widget->isWindow())
+            continue;
+        const auto *label = qobject_cast<const QLabel *>(widget);
+        if (!(label && !label->text().isEmpty()) &&
+            !qobject_cast<const QAbstractButton *>(widget) &&
+            !qobject_cast<const QLineEdit *>(widget) && !qobject_cast<const QComboBox *>(widget) &&
+            !qobject_cast<const QAbstractItemView *>(widget) &&
+            !qobject_cast<const QPlainTextEdit *>(widget) &&
+            !qobject_cast<const QTabBar *>(widget) && !qobject_cast<const QMenuBar *>(widget))
+            continue;
+        const QPalette palette = widget->palette();
+        if (contrast(palette.color(widget->foregroundRole()),
+                     palette.color(widget->backgroundRole())) < 4.5)
+            problems << widget->objectName() + QStringLiteral(": colours");
+        if (!label)
+            continue;
+        const QSize needed = label->wordWrap()
+                                 ? QSize(label->width(), label->heightForWidth(label->width()))
+                                 : label->sizeHint();
+        if (needed.width() > label->width() || needed.height() > label->height())
+            problems << label->objectName() + QStringLiteral(": text cut");
+    }
+    return problems;
+}
+
+QPalette darkPalette()
+{
+    // Qt derives the dark shades from the face colour.
+    QPalette dark(QColor(0x35, 0x35, 0x35));
+    const QColor light(0xDC, 0xDC, 0xDC);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, light);
+    dark.setColor(QPalette::Base, QColor(0x2A, 0x2A, 0x2A));
+    return dark;
+}
+
+// The text that assistive technology reads inside an object.
+QString textInside(QAccessibleInterface *object)
+{
+    QString text;
+    for (int i = 0; i < object->childCount(); ++i) {
+        QAccessibleInterface *child = object->child(i);
+        if (QAccessibleTextInterface *content = child->textInterface())
+            text += content->text(0, content->characterCount());
+        text += textInside(child);
+    }
+    return text;
+}
 
 QStringList fileRows(const FileList *list)
 {
@@ -108,6 +185,13 @@ private slots:
     void driveChangeShowsDrive();
     void batchFromTheWindow_data();
     void batchFromTheWindow();
+
+    void keyboardActsOnFocusedControlOnly();
+    void driveShowsItsLastFolder_data();
+    void driveShowsItsLastFolder();
+    void readableUnderDarkThemeAndLargeFont_data();
+    void readableUnderDarkThemeAndLargeFont();
+    void assistiveTechnologySeesEntriesAndConsole();
 
 private:
     MainWindow *load();
@@ -486,6 +570,12 @@ void TestMainWindow::toolsFromConfig_data()
         << QByteArray("[StringSection]\r\nText1(0)=转换\r\ntext1(7)=Pack & Go\r\n")
         << QStringLiteral("Corvane:  -  转换") << all << 0;
     QTest::newRow("no config") << QByteArray() << QStringLiteral("Corvane:  -  ") << designed << 0;
+    // "[*]" is no modified mark here: the name shows as typed.
+    QStringList marked = designed;
+    marked[2] = QStringLiteral("Conv[*]ert");
+    QTest::newRow("[*] in the name")
+        << QByteArray("[IntegerSection]\nCurrentTool=2\n[StringSection]\nText1(2)=Conv[*]ert\n")
+        << QStringLiteral("Corvane:  -  Conv[*]ert") << marked << 2;
 }
 
 void TestMainWindow::toolsFromConfig()
@@ -497,7 +587,9 @@ void TestMainWindow::toolsFromConfig()
     if (!config.isEmpty())
         writeFile(ConfigPath(), config);
     QVERIFY(load());
-    QCOMPARE(m_form->windowTitle(), title);
+    // The title as the window system shows it.
+    m_form->winId();
+    QCOMPARE(m_form->windowHandle()->title(), title);
     QCOMPARE(ActiveTool().index, currentTool);
     QStringList shown;
     for (int i = 0; i < 8; ++i) {
@@ -1119,6 +1211,197 @@ void TestMainWindow::batchFromTheWindow()
     QTRY_COMPARE_WITH_TIMEOUT(m_opened, QStringList({m_data + QStringLiteral("/report.txt")}),
                               10000);
     QVERIFY(!timer->isActive());
+}
+
+void TestMainWindow::keyboardActsOnFocusedControlOnly()
+{
+    writeFile(ConfigPath(),
+              QByteArray("[StringSection]\nText2(0)=" CORVANE_HELPER_SLEEP "\nText3(0)=20\n"));
+    QVERIFY(loadAndShow());
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    auto *addAll = control<QPushButton>("Command5");
+    auto *file1 = control<FileList>("File1");
+    auto *combo = control<QComboBox>("Combo1");
+
+    // Enter and the keypad's Enter press the focused button; Esc does not.
+    addAll->setFocus();
+    QTest::keyClick(addAll, Qt::Key_Return);
+    QCOMPARE(m_form->jobCount(), 3);
+    QTest::keyClick(addAll, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(m_form->jobCount(), 6);
+    QTest::keyClick(addAll, Qt::Key_Escape);
+    QCOMPARE(m_form->jobCount(), 6);
+    QVERIFY(addAll->hasFocus());
+
+    // While a batch runs, the focus rests in the job list, where another key
+    // ends nothing; "处理" gets it back at the end.
+    QTest::keyClick(control<QPushButton>("Command6"), Qt::Key_Return);
+    QCOMPARE(m_form->jobCount(), 0);
+    QTest::keyClick(addAll, Qt::Key_Return);
+    auto *process = control<QPushButton>("Command3");
+    QStringList focusDuringBatch;
+    connect(&m_form->batchRun(), &BatchRun::entryStarted, this, [&] {
+        QWidget *focus = QApplication::focusWidget();
+        focusDuringBatch << (focus ? focus->objectName() : QStringLiteral("none"));
+        if (focus)
+            QTest::keyClick(focus, Qt::Key_Space);
+    });
+    process->setFocus();
+    QTest::keyClick(process, Qt::Key_Return);
+    QCOMPARE(focusDuringBatch, strings({"List1", "List1", "List1"}));
+    QCOMPARE(m_ended, 0);
+    QVERIFY(process->isEnabled());
+    QVERIFY(process->hasFocus());
+
+    // A typed pattern that equals an entry does not apply itself when the
+    // focus leaves the box: ">>" adds all the files shown.
+    combo->setFocus();
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo, QStringLiteral("*.wav"));
+    QTest::mouseClick(addAll, Qt::LeftButton);
+    QCOMPARE(fileRows(file1), strings({"a.bmp", "b.wav", "c.txt"}));
+    QCOMPARE(m_form->jobCount(), 6);
+    // A pick in the open list does apply.
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down, Qt::AltModifier);
+    QTRY_VERIFY(combo->view()->isVisible());
+    combo->view()->setCurrentIndex(combo->model()->index(0, 0));
+    QTest::keyClick(combo->view(), Qt::Key_Down);
+    QTest::keyClick(combo->view(), Qt::Key_Return);
+    QCOMPARE(combo->currentText(), QStringLiteral("*.wav"));
+    QCOMPARE(fileRows(file1), strings({"b.wav"}));
+
+    auto *exit = control<QPushButton>("Command4");
+    exit->setFocus();
+    QTest::keyClick(exit, Qt::Key_Return);
+    QCOMPARE(m_ended, 1);
+}
+
+void TestMainWindow::driveShowsItsLastFolder_data()
+{
+    QTest::addColumn<QString>("side");
+    QTest::addColumn<QString>("otherSide");
+    QTest::newRow("source") << QStringLiteral("1") << QStringLiteral("2");
+    QTest::newRow("destination") << QStringLiteral("2") << QStringLiteral("1");
+}
+
+void TestMainWindow::driveShowsItsLastFolder()
+{
+    QFETCH(QString, side);
+    QFETCH(QString, otherSide);
+    const QString mount = m_root->filePath(QStringLiteral("mnt"));
+    const QString deep = mount + QStringLiteral("/a/b");
+    QVERIFY(QDir().mkpath(deep));
+    const QString root = QStringLiteral("/");
+    QVERIFY(loadAndShow());
+    auto *drive = control<DriveList>(qPrintable(QStringLiteral("Drive") + side));
+    auto *dir = control<FolderList>(qPrintable(QStringLiteral("Dir") + side));
+    auto *otherDrive = control<DriveList>(qPrintable(QStringLiteral("Drive") + otherSide));
+    auto *otherDir = control<FolderList>(qPrintable(QStringLiteral("Dir") + otherSide));
+    for (DriveList *list : {drive, otherDrive}) {
+        list->setDrives({Drive{root, QString()}, Drive{mount, QString()}});
+        list->showFolder(m_source);
+    }
+
+    pickDrive(drive, mount); // not shown before: its root
+    QCOMPARE(dir->path(), mount);
+    QVERIFY(dir->setPath(deep));
+    pickDrive(drive, root); // the drive of the start folder
+    QCOMPARE(dir->path(), m_source);
+    pickDrive(drive, mount);
+    QCOMPARE(dir->path(), deep);
+    // The other side keeps its own folders.
+    pickDrive(otherDrive, mount);
+    QCOMPARE(otherDir->path(), mount);
+    // A folder gone since gives way to its nearest parent.
+    pickDrive(drive, root);
+    QVERIFY(QDir(deep).removeRecursively());
+    pickDrive(drive, mount);
+    QCOMPARE(dir->path(), mount + QStringLiteral("/a"));
+    QCOMPARE(m_messages->count(), 0);
+}
+
+void TestMainWindow::readableUnderDarkThemeAndLargeFont_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("main window") << QString();
+    QTest::newRow("选项") << QStringLiteral("MenuOption");
+    QTest::newRow("主题") << QStringLiteral("HelpTopic");
+    QTest::newRow("关于") << QStringLiteral("HelpAbout");
+}
+
+void TestMainWindow::readableUnderDarkThemeAndLargeFont()
+{
+    QFETCH(QString, command);
+    const QPalette savedPalette = QApplication::palette();
+    const QFont savedFont = QApplication::font();
+    const auto restore = qScopeGuard([&] {
+        QApplication::setPalette(savedPalette);
+        QApplication::setFont(savedFont);
+    });
+    // A dark desktop theme with a 12-point default font.
+    QApplication::setPalette(darkPalette());
+    QFont large = savedFont;
+    large.setPointSize(12);
+    QApplication::setFont(large);
+
+    QVERIFY(loadAndShow());
+    QStringList problems = {QStringLiteral("no window checked")};
+    if (command.isEmpty()) {
+        problems = unreadableTexts(m_form.get());
+    } else {
+        QTimer::singleShot(0, this, [&] {
+            if (QWidget *window = QApplication::activeModalWidget()) {
+                problems = unreadableTexts(window);
+                window->close();
+            }
+        });
+        control<QAction>(qPrintable(command))->trigger();
+    }
+    QCOMPARE(problems, QStringList());
+}
+
+void TestMainWindow::assistiveTechnologySeesEntriesAndConsole()
+{
+    // A tool that shows its output live; its command line holds a "[*]".
+    writeFile(ConfigPath(), "[IntegerSection]\nCheck2(0)=1\n[StringSection]\nText2(0)=cmd /c\n"
+                            "Text3(0)=echo [*] $SName$; while [ ! -e go ]; do sleep 0.01; done\n");
+    QVERIFY(loadAndShow());
+    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
+
+    // The job list: one item per entry, its file name.
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(control<QListView>("List1"));
+    QCOMPARE(list->role(), QAccessible::List);
+    QStringList items;
+    for (int i = 0; i < list->childCount(); ++i)
+        items << list->child(i)->text(QAccessible::Name);
+    QCOMPARE(items, strings({"a.bmp", "b.wav", "c.txt", "a.bmp", "b.wav", "c.txt"}));
+
+    // The console window: a window titled with the command line as typed,
+    // with the output inside.
+    QTest::mouseClick(control<QPushButton>("Command6"), Qt::LeftButton);
+    selectRows(control<FileList>("File1"), {0});
+    QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
+    bool seen = false;
+    connect(&m_form->batchRun(), &BatchRun::entryStarted, this, [&](int, const QString &line) {
+        QWidget *console = nullptr;
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == QLatin1String("ConsoleWindow") && window->isVisible())
+                console = window;
+        }
+        QVERIFY(console);
+        QAccessibleInterface *window = QAccessible::queryAccessibleInterface(console);
+        QCOMPARE(window->role(), QAccessible::Window);
+        QVERIFY(line.contains(QStringLiteral("[*]")));
+        QCOMPARE(window->text(QAccessible::Name), line);
+        QTRY_COMPARE(textInside(window), QStringLiteral("[*] a.bmp\n"));
+        seen = true;
+        writeFile(QDir(m_source).filePath(QStringLiteral("go")), "");
+    });
+    QTest::mouseClick(control<QPushButton>("Command3"), Qt::LeftButton);
+    QVERIFY(seen);
 }
 
 QTEST_MAIN(TestMainWindow)
