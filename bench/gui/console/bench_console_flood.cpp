@@ -1,0 +1,146 @@
+// A tool that floods its output, with the console window shown and the
+// output captured: Corvane's memory (target: under 100 MB at its peak) and
+// how long an event posted from another thread waits meanwhile (target:
+// under 50 ms), for lines and for output without any line break. The report
+// must come out complete.
+//
+//   bench_console_flood [megabytes]     (default 1024)
+
+#include "core/platform/launcher.h"
+#include "gui/console/console_window.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include <unistd.h>
+
+using namespace corvane;
+
+namespace {
+
+// Receives events posted from another thread and notes how long each waited.
+class LatencyProbe final : public QObject {
+public:
+    struct Stamped final : QEvent {
+        explicit Stamped(qint64 sent) : QEvent(QEvent::User), sentNs(sent) {}
+        qint64 sentNs;
+    };
+
+    explicit LatencyProbe(const QElapsedTimer &clock) : m_clock(clock) {}
+    bool event(QEvent *event) override
+    {
+        if (event->type() != QEvent::User)
+            return QObject::event(event);
+        const auto *stamped = static_cast<Stamped *>(event);
+        waitsMs.push_back(double(m_clock.nsecsElapsed() - stamped->sentNs) / 1e6);
+        return true;
+    }
+    std::vector<double> waitsMs;
+
+private:
+    const QElapsedTimer &m_clock;
+};
+
+double residentMegabytes()
+{
+    FILE *statm = std::fopen("/proc/self/statm", "r");
+    long pages = 0;
+    long resident = 0;
+    if (statm) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+void flood(const QString &name, const QString &shellText, qint64 bytes, const QString &report)
+{
+    std::unique_ptr<Launcher> launcher = CreateLauncher();
+    launcher->setConsoleFactory(ConsoleWindowFactory());
+    LaunchRequest request;
+    request.commandLine = QStringLiteral("cmd /c ") + shellText;
+    request.command.arguments = {CommandPiece{request.commandLine, std::nullopt}};
+    request.capture = true;
+    request.reportPath = report;
+    request.showWindow = true;
+    request.workingDirectory = QFileInfo(report).path();
+    QFile::remove(report);
+
+    QElapsedTimer clock;
+    clock.start();
+    LatencyProbe probe(clock);
+    std::atomic<bool> stop{false};
+    double peak = residentMegabytes();
+    std::unique_ptr<QThread> poster(QThread::create([&] {
+        while (!stop.load()) {
+            QCoreApplication::postEvent(&probe, new LatencyProbe::Stamped(clock.nsecsElapsed()));
+            QThread::msleep(20);
+        }
+    }));
+    poster->start();
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout,
+                     [&] { peak = std::max(peak, residentMegabytes()); });
+    sampler.start(50);
+
+    LaunchResult started = launcher->start(request);
+    if (!started.command) {
+        std::fprintf(stderr, "cannot start: %s\n", qPrintable(started.error));
+        std::exit(1);
+    }
+    QSignalSpy finished(started.command.get(), &RunningCommand::finished);
+    finished.wait(3600 * 1000);
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    stop = true;
+    poster->wait();
+    QCoreApplication::processEvents();
+    peak = std::max(peak, residentMegabytes());
+
+    std::vector<double> waits = probe.waitsMs;
+    std::sort(waits.begin(), waits.end());
+    const double median = waits.empty() ? 0 : waits[waits.size() / 2];
+    const double slowest = waits.empty() ? 0 : waits.back();
+    const qint64 written = QFileInfo(report).size();
+    std::printf("%-22s %6.1f s  peak %6.1f MB (target 100)  posted event median %.2f ms, "
+                "slowest %.1f ms (target 50)  report %s\n",
+                qPrintable(name), seconds, peak, median, slowest,
+                written == bytes ? "complete" : "INCOMPLETE");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
+                                                                    : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    const qint64 megabytes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1024;
+    const qint64 bytes = megabytes * 1024 * 1024;
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        return 1;
+    const QString report = folder.filePath(QStringLiteral("report.txt"));
+    std::printf("%lld MB per run, report in %s\n", static_cast<long long>(megabytes),
+                qPrintable(folder.path()));
+    flood(QStringLiteral("lines"),
+          QStringLiteral("yes 'a line of console output, as a chatty tool prints it' | head -c %1")
+              .arg(bytes),
+          bytes, report);
+    flood(QStringLiteral("no line breaks"),
+          QStringLiteral("head -c %1 /dev/zero | tr '\\\\0' x").arg(bytes), bytes, report);
+    return 0;
+}
