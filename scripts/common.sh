@@ -36,15 +36,17 @@ install_packages() {
     if [ "${#missing[@]}" -eq 0 ]; then
         return 0
     fi
-    local log
+    local log started=$SECONDS
     log="$(mktemp "${TMPDIR:-/tmp}/corvane-apt.XXXXXX.log")"
-    echo "Installing ${#missing[@]} packages: ${missing[*]}"
+    local count="${#missing[@]} packages"
+    [ "${#missing[@]}" -gt 1 ] || count="1 package"
+    echo "Installing $count: ${missing[*]}"
     echo "(apt's output goes to $log; this takes a few minutes on a fresh machine)"
     if as_root apt-get update >"$log" 2>&1 &&
         as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
             "${missing[@]}" >>"$log" 2>&1; then
         rm -f "$log"
-        echo "Installing packages: done"
+        echo "Installing packages: done in $((SECONDS - started)) s"
     else
         echo "Installing packages failed; the end of $log:" >&2
         tail -n 20 "$log" >&2
