@@ -3,6 +3,16 @@
 # Builds one Qt Test executable and registers it with CTest. GUI tests link
 # the window library and run on the offscreen platform, so they need no
 # display; the others are plain console programs.
+#
+# Every test runs with a home folder under the build tree, emptied by the
+# corvane_test_home fixture at the start of each run, so that what Qt keeps
+# for a user (file-dialog history, caches, lock files) never reaches the
+# real home folder.
+set(CORVANE_TEST_HOME ${PROJECT_BINARY_DIR}/test-home)
+add_test(NAME test_home
+    COMMAND ${CMAKE_COMMAND} -DHOME=${CORVANE_TEST_HOME} -P ${CMAKE_CURRENT_LIST_DIR}/test_home.cmake)
+set_tests_properties(test_home PROPERTIES FIXTURES_SETUP corvane_test_home)
+
 function(corvane_add_test name)
     cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
@@ -12,10 +22,17 @@ function(corvane_add_test name)
         target_link_libraries(${name} PRIVATE corvane_gui Qt6::Widgets)
     endif()
     add_test(NAME ${name} COMMAND ${name})
-    set(env "QT_QPA_PLATFORM=offscreen" "UBSAN_OPTIONS=print_stacktrace=1" "LC_ALL=C.UTF-8")
+    set(env "QT_QPA_PLATFORM=offscreen" "UBSAN_OPTIONS=print_stacktrace=1" "LC_ALL=C.UTF-8"
+        "HOME=${CORVANE_TEST_HOME}"
+        "XDG_CONFIG_HOME=${CORVANE_TEST_HOME}/.config"
+        "XDG_CACHE_HOME=${CORVANE_TEST_HOME}/.cache"
+        "XDG_DATA_HOME=${CORVANE_TEST_HOME}/.local/share"
+        "XDG_STATE_HOME=${CORVANE_TEST_HOME}/.local/state"
+        "XDG_RUNTIME_DIR=${CORVANE_TEST_HOME}/runtime")
     if(ARG_GUI)
         # Font and platform plugins keep caches for the life of the process.
         list(APPEND env "ASAN_OPTIONS=detect_leaks=0")
     endif()
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300
+        FIXTURES_REQUIRED corvane_test_home)
 endfunction()

@@ -17,16 +17,9 @@ if(NOT rc EQUAL 0)
 endif()
 
 set(prefix usr)
-set(icons ${prefix}/${DATADIR}/icons/hicolor)
-set(expected
-    ${prefix}/${BINDIR}/corvane
-    ${prefix}/${DATADIR}/applications/${APP_ID}.desktop
-    ${prefix}/${DATADIR}/metainfo/${APP_ID}.metainfo.xml
-    ${icons}/16x16/apps/${APP_ID}.png
-    ${icons}/32x32/apps/${APP_ID}.png
-    ${icons}/48x48/apps/${APP_ID}.png
-    ${icons}/scalable/apps/${APP_ID}.svg)
-list(SORT expected)
+include(${CMAKE_CURRENT_LIST_DIR}/installed_files.cmake)
+set(icons ${corvane_icons})
+set(expected ${corvane_installed_files})
 file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE ${STAGE} ${STAGE}/*)
 list(SORT installed)
 if(NOT installed STREQUAL expected)

@@ -1,4 +1,4 @@
-# Shared by scripts/run and scripts/test: installs what the build needs and
+# Shared by the scripts in this folder: installs what the build needs and
 # configures + builds one build folder. Sourced, not run.
 
 set -euo pipefail
@@ -8,10 +8,11 @@ CORVANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # Debian packages the build, the tests and the program need.
 CORVANE_PACKAGES=(
     g++ cmake ninja-build pkg-config clang-format
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    # libxkbcommon-dev: Qt 6 Gui's CMake package looks for it
+    qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
     fonts-wqy-microhei qt6-translations-l10n xdg-utils
-    # validators of the desktop files; dpkg-shlibdeps for cpack -G DEB
-    desktop-file-utils appstream dpkg-dev
+    # validators of the desktop files; file and dpkg-shlibdeps for cpack -G DEB
+    desktop-file-utils appstream file dpkg-dev
 )
 
 as_root() {
@@ -22,6 +23,8 @@ as_root() {
     fi
 }
 
+# Installs the packages that are missing. apt's own lines go to a log file,
+# which is shown (its end) only when apt fails.
 install_packages() {
     local missing=()
     local package
@@ -30,11 +33,24 @@ install_packages() {
             missing+=("$package")
         fi
     done
-    if [ "${#missing[@]}" -gt 0 ]; then
-        echo "Installing: ${missing[*]}"
-        as_root apt-get update -qq
-        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-            "${missing[@]}"
+    if [ "${#missing[@]}" -eq 0 ]; then
+        return 0
+    fi
+    local log started=$SECONDS
+    log="$(mktemp "${TMPDIR:-/tmp}/corvane-apt.XXXXXX.log")"
+    local count="${#missing[@]} packages"
+    [ "${#missing[@]}" -gt 1 ] || count="1 package"
+    echo "Installing $count: ${missing[*]}"
+    echo "(apt's output goes to $log; this takes a few minutes on a fresh machine)"
+    if as_root apt-get update >"$log" 2>&1 &&
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+            "${missing[@]}" >>"$log" 2>&1; then
+        rm -f "$log"
+        echo "Installing packages: done in $((SECONDS - started)) s"
+    else
+        echo "Installing packages failed; the end of $log:" >&2
+        tail -n 20 "$log" >&2
+        return 1
     fi
 }
 
