@@ -136,10 +136,12 @@ int main(int argc, char *argv[])
     const QString report = folder.filePath(QStringLiteral("report.txt"));
     std::printf("%lld MB per run, report in %s\n", static_cast<long long>(megabytes),
                 qPrintable(folder.path()));
-    flood(QStringLiteral("lines"),
-          QStringLiteral("yes 'a line of console output, as a chatty tool prints it' | head -c %1")
-              .arg(bytes),
-          bytes, report);
+    if (!qEnvironmentVariableIsSet("CORVANE_FLOOD_SKIP_LINES"))
+        flood(QStringLiteral("lines"),
+              QStringLiteral(
+                  "yes 'a line of console output, as a chatty tool prints it' | head -c %1")
+                  .arg(bytes),
+              bytes, report);
     flood(QStringLiteral("no line breaks"),
           QStringLiteral("head -c %1 /dev/zero | tr '\\\\0' x").arg(bytes), bytes, report);
     return 0;

@@ -11,6 +11,11 @@ MessageHandler &currentHandler()
     static MessageHandler handler;
     return handler;
 }
+QuestionHandler &currentQuestionHandler()
+{
+    static QuestionHandler handler;
+    return handler;
+}
 } // namespace
 
 void ShowMessage(const Message &message)
@@ -27,6 +32,17 @@ void ShowMessage(const Message &message)
 MessageHandler SetMessageHandler(MessageHandler handler)
 {
     return std::exchange(currentHandler(), std::move(handler));
+}
+
+bool AskYesNo(const Message &question)
+{
+    const QuestionHandler &handler = currentQuestionHandler();
+    return handler && handler(question);
+}
+
+QuestionHandler SetQuestionHandler(QuestionHandler handler)
+{
+    return std::exchange(currentQuestionHandler(), std::move(handler));
 }
 
 QString ApplicationTitle()

@@ -8,7 +8,7 @@ namespace corvane {
 
 // The icons a message box may carry. The values follow QMessageBox::Icon so
 // the window layer can pass them straight through.
-enum class MessageIcon { None = 0, Information = 1, Warning = 2, Critical = 3 };
+enum class MessageIcon { None = 0, Information = 1, Warning = 2, Critical = 3, Question = 4 };
 
 // One message for the user: always a single OK button.
 struct Message final {
@@ -28,6 +28,14 @@ using MessageHandler = std::function<void(const Message &)>;
 // Installs the handler used by ShowMessage and returns the previous one.
 // Without a handler messages go to standard error.
 MessageHandler SetMessageHandler(MessageHandler handler);
+
+// Asks the user a yes-or-no question ("是" / "否") and returns true for yes.
+// The window layer installs a handler that shows a real message box; tests
+// install one that answers. Without a handler the answer is no.
+bool AskYesNo(const Message &question);
+
+using QuestionHandler = std::function<bool(const Message &)>;
+QuestionHandler SetQuestionHandler(QuestionHandler handler);
 
 // The application title that message boxes without a title of their own show.
 QString ApplicationTitle();

@@ -16,7 +16,7 @@ namespace {
 // input, however much output is waiting.
 constexpr int kShowIntervalMilliseconds = 50;
 constexpr int kLinesPerStep = 500;
-constexpr qsizetype kCharactersPerStep = 32 * 1024;
+constexpr qsizetype kCharactersPerStep = 16 * 1024;
 } // namespace
 
 ConsoleWindow::ConsoleWindow(const QString &commandLine)

@@ -31,7 +31,7 @@ public:
     // How many lines the window keeps, and how long a line may grow before
     // it is broken.
     static constexpr int kMaxLines = 10000;
-    static constexpr int kMaxLineLength = 512;
+    static constexpr int kMaxLineLength = 256;
 
 private:
     void showPending();

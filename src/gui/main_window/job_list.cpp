@@ -1,5 +1,7 @@
 #include "gui/main_window/job_list.h"
 
+#include "core/platform/launcher.h"
+
 namespace corvane {
 
 namespace {
@@ -26,13 +28,114 @@ int JobList::columnCount(const QModelIndex &parent) const
 
 QVariant JobList::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= count() ||
-        (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+    if (!index.isValid() || index.row() >= count())
         return QVariant();
     const JobEntry &entry = m_entries.at(index.row());
-    if (role == Qt::ToolTipRole)
-        return entry.folder;
-    return index.column() == NameColumn ? entry.name : entry.folder;
+    switch (role) {
+    case Qt::DisplayRole:
+        return index.column() == NameColumn ? entry.name : entry.folder;
+    case Qt::ToolTipRole:
+        return commandLine(index.row());
+    case Qt::AccessibleDescriptionRole:
+        return OutcomeDescription(entry.outcome);
+    case OutcomeBadgeRole:
+        return OutcomeBadge(entry.outcome);
+    case OutcomeFailedRole:
+        return entry.outcome.result && IsFailure(*entry.outcome.result);
+    case OutcomeRunningRole:
+        return entry.outcome.running;
+    default:
+        return QVariant();
+    }
+}
+
+QString JobList::commandLine(int index) const
+{
+    const JobEntry &entry = m_entries.at(index);
+    if (entry.outcome.result && !entry.outcome.result->commandLine.isEmpty())
+        return entry.outcome.result->commandLine;
+    return m_preview ? m_preview(index) : QString();
+}
+
+void JobList::clearOutcomes()
+{
+    for (int i = 0; i < count(); ++i) {
+        JobOutcome &outcome = m_entries[i].outcome;
+        if (outcome.running || outcome.result) {
+            outcome = JobOutcome{};
+            outcomeChanged(i);
+        }
+    }
+}
+
+void JobList::setRunning(int index)
+{
+    if (index < 0 || index >= count())
+        return;
+    m_entries[index].outcome = JobOutcome{true, std::nullopt};
+    outcomeChanged(index);
+}
+
+void JobList::setResult(int index, const BatchEntryResult &result)
+{
+    if (index < 0 || index >= count())
+        return;
+    m_entries[index].outcome = JobOutcome{false, result};
+    outcomeChanged(index);
+}
+
+void JobList::outcomeChanged(int index)
+{
+    emit dataChanged(this->index(index, NameColumn), this->index(index, NameColumn));
+}
+
+bool IsFailure(const BatchEntryResult &result)
+{
+    return result.outcome != BatchEntryResult::Outcome::Succeeded;
+}
+
+QString OutcomeBadge(const JobOutcome &outcome)
+{
+    if (outcome.running)
+        return QStringLiteral("运行中");
+    if (!outcome.result)
+        return QString();
+    using Outcome = BatchEntryResult::Outcome;
+    switch (outcome.result->outcome) {
+    case Outcome::Succeeded:
+        return QStringLiteral("成功");
+    case Outcome::Failed:
+        return QStringLiteral("退出码 %1").arg(outcome.result->exitCode);
+    case Outcome::Signalled:
+        return SignalName(outcome.result->signal);
+    case Outcome::NotStarted:
+        return QStringLiteral("未启动");
+    case Outcome::NotRun:
+        break;
+    }
+    return QStringLiteral("未运行");
+}
+
+QString OutcomeDescription(const JobOutcome &outcome)
+{
+    if (outcome.running)
+        return QStringLiteral("正在运行");
+    if (!outcome.result)
+        return QString();
+    using Outcome = BatchEntryResult::Outcome;
+    switch (outcome.result->outcome) {
+    case Outcome::Succeeded:
+        return QStringLiteral("成功");
+    case Outcome::Failed:
+        return QStringLiteral("失败，退出码 %1").arg(outcome.result->exitCode);
+    case Outcome::Signalled:
+        return QStringLiteral("被信号 %1 终止").arg(SignalName(outcome.result->signal));
+    case Outcome::NotStarted:
+        return QStringLiteral("未能启动");
+    case Outcome::NotRun:
+        break;
+    }
+    return QStringLiteral("未运行");
 }
 
 void JobList::append(const QList<JobEntry> &entries)

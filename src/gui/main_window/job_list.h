@@ -1,17 +1,42 @@
 #pragma once
 
+#include "core/batch/batch_run.h"
+
 #include <QAbstractTableModel>
 #include <QList>
 #include <QSortFilterProxyModel>
 #include <QString>
 
+#include <functional>
+#include <optional>
+#include <utility>
+
 namespace corvane {
+
+// What the last batch made of an entry: running now, or its result.
+struct JobOutcome final {
+    bool running = false;
+    std::optional<BatchEntryResult> result;
+};
 
 // One entry of the job list: a file name and the folder it was taken from.
 struct JobEntry final {
+    JobEntry() = default;
+    JobEntry(QString fileName, QString fromFolder)
+        : name(std::move(fileName)), folder(std::move(fromFolder))
+    {
+    }
+
     QString name;
     QString folder;
+    JobOutcome outcome;
 };
+
+// How an outcome looks: what its badge says, a sentence for the user and
+// for assistive technology, and whether it is a success.
+QString OutcomeBadge(const JobOutcome &outcome);
+QString OutcomeDescription(const JobOutcome &outcome);
+bool IsFailure(const BatchEntryResult &result);
 
 // The job list as one model of (name, folder) pairs: column 0 is what the
 // job list shows, column 1 the folder of each entry, never shown, so the two can never
@@ -21,6 +46,11 @@ class JobList final : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { NameColumn = 0, FolderColumn = 1 };
+    // The badge text of an entry's outcome, and whether that is a failure.
+    enum Role { OutcomeBadgeRole = Qt::UserRole, OutcomeFailedRole, OutcomeRunningRole };
+    // The command line that a tooltip shows for an entry that has not run:
+    // the one that would run now.
+    using CommandPreview = std::function<QString(int row)>;
 
     using QAbstractTableModel::QAbstractTableModel;
     Q_DISABLE_COPY_MOVE(JobList)
@@ -41,8 +71,20 @@ public:
     void removeMarked(const QList<bool> &marked);
     void clear();
 
+    // Outcomes: cleared at the start of a batch, set as it goes. They stay
+    // with their entries when other entries are removed.
+    void clearOutcomes();
+    void setRunning(int index);
+    void setResult(int index, const BatchEntryResult &result);
+    void setCommandPreview(CommandPreview preview) { m_preview = std::move(preview); }
+    // The line that ran for the entry, or the one that would run now.
+    QString commandLine(int index) const;
+
 private:
+    void outcomeChanged(int index);
+
     QList<JobEntry> m_entries;
+    CommandPreview m_preview;
 };
 
 // The job list as the user sees it: one item per entry, its file name, in the

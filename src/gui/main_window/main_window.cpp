@@ -1,6 +1,10 @@
 #include "gui/main_window/main_window.h"
 
+#include "core/command/command_line.h"
+#include "core/platform/data_folder.h"
 #include "core/platform/drives.h"
+#include "core/platform/file_pattern.h"
+#include "core/platform/folder_listing.h"
 #include "core/platform/launcher.h"
 #include "core/platform/message_box.h"
 #include "core/platform/single_instance.h"
@@ -21,18 +25,22 @@
 #include "gui/main_window/job_list.h"
 #include "gui/main_window/job_list_view.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 #include <cmath>
@@ -168,6 +176,17 @@ void MainWindow::createControls()
     m_jobNames->setModel(new JobNameList(m_jobs));
     m_jobNames->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_jobNames->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_jobNames->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_jobs->setCommandPreview([this](int row) { return previewCommandLine(row); });
+    m_copyCommandLinesAction = new QAction(QStringLiteral("复制命令行"), this);
+    m_copyCommandLinesAction->setObjectName(QStringLiteral("CopyCommandLines"));
+    m_stopBatchAction = new QAction(QStringLiteral("停止处理"), this);
+    m_stopBatchAction->setObjectName(QStringLiteral("StopBatch"));
+    // Esc stops a batch only while one runs; otherwise it is left to the
+    // control that has the focus.
+    m_stopShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_stopShortcut->setObjectName(QStringLiteral("StopShortcut"));
+    m_stopShortcut->setEnabled(false);
     // File names need no ligatures or kerning: without them Latin text is
     // measured (fitJobListScrollWidth) and drawn several times faster, and exactly
     // alike. Scripts that need shaping still get it.
@@ -240,6 +259,24 @@ void MainWindow::connectHandlers()
         rememberDriveFolder(*m_destinationDrives, folder, m_destinationDriveFolders);
     });
     connect(m_sourceFiles, &QAbstractItemView::doubleClicked, this, &MainWindow::addCurrentFile);
+    connect(m_jobNames, &QWidget::customContextMenuRequested, this, &MainWindow::showJobListMenu);
+    connect(m_jobNames, &JobListView::filesDropped, this, &MainWindow::addDroppedFiles);
+    connect(m_copyCommandLinesAction, &QAction::triggered, this, &MainWindow::copyCommandLines);
+    connect(m_stopBatchAction, &QAction::triggered, this, &MainWindow::askToStopBatch);
+    connect(m_stopShortcut, &QShortcut::activated, this, &MainWindow::askToStopBatch);
+    // Each entry's outcome: cleared when a batch starts, then set as it goes.
+    connect(m_batch.get(), &BatchRun::started, this, [this] {
+        m_jobs->clearOutcomes();
+        m_statusLabel->setToolTip(QString());
+        m_progressBar->setPalette(m_progressPalette);
+    });
+    connect(m_batch.get(), &BatchRun::entryStarted, this, [this](int index) {
+        m_jobs->setRunning(index);
+        if (index < m_jobs->count())
+            m_jobNames->scrollTo(m_jobNames->model()->index(index, 0));
+    });
+    connect(m_batch.get(), &BatchRun::entryFinished, this,
+            [this](const BatchEntryResult &result) { m_jobs->setResult(result.index, result); });
     connect(m_jobNames, &QAbstractItemView::doubleClicked, this, &MainWindow::removeCurrentJob);
     connect(m_patternBox, &QComboBox::activated, this, &MainWindow::applyPickedPattern);
     // The box itself reports a typed text that equals an entry as a pick
@@ -296,6 +333,7 @@ bool MainWindow::loadOnStartup(SingleInstance &instance)
     palette.setColor(QPalette::Window, kFormGrey);
     palette.setColor(QPalette::Button, kFormGrey);
     m_progressBar->setPalette(palette);
+    m_progressPalette = palette;
     return true;
 }
 
@@ -494,6 +532,131 @@ void MainWindow::fitJobListScrollWidth()
 void MainWindow::runBatch()
 {
     m_batch->run();
+    if (!m_batch->lastResults().isEmpty())
+        showBatchSummary();
+}
+
+QString MainWindow::batchSummary() const
+{
+    int failed = 0;
+    int signalled = 0;
+    int notStarted = 0;
+    int notRun = 0;
+    const QList<BatchEntryResult> &results = m_batch->lastResults();
+    for (const BatchEntryResult &result : results) {
+        switch (result.outcome) {
+        case BatchEntryResult::Outcome::Succeeded:
+            break;
+        case BatchEntryResult::Outcome::Failed:
+            ++failed;
+            break;
+        case BatchEntryResult::Outcome::Signalled:
+            ++signalled;
+            break;
+        case BatchEntryResult::Outcome::NotStarted:
+            ++notStarted;
+            break;
+        case BatchEntryResult::Outcome::NotRun:
+            ++notRun;
+            break;
+        }
+    }
+    const int unsuccessful = failed + signalled + notStarted + notRun;
+    if (unsuccessful == 0)
+        return QString();
+    QStringList parts;
+    const std::pair<int, QString> counts[] = {{failed, QStringLiteral("失败 %1")},
+                                              {signalled, QStringLiteral("被信号终止 %1")},
+                                              {notStarted, QStringLiteral("未启动 %1")},
+                                              {notRun, QStringLiteral("未运行 %1")}};
+    for (const auto &[number, text] : counts) {
+        if (number > 0)
+            parts.append(text.arg(number));
+    }
+    return QStringLiteral("%1 个条目中 %2 个未成功：%3")
+        .arg(results.size())
+        .arg(unsuccessful)
+        .arg(parts.join(QStringLiteral("，")));
+}
+
+void MainWindow::showBatchSummary()
+{
+    // "完成" stays as it is; that not everything succeeded shows on the bar,
+    // in red, and in the label's tooltip.
+    const QString summary = batchSummary();
+    m_statusLabel->setToolTip(summary);
+    m_statusLabel->setAccessibleDescription(summary);
+    m_progressBar->setToolTip(summary);
+    if (summary.isEmpty())
+        return;
+    QPalette failed = m_progressPalette;
+    failed.setColor(QPalette::Highlight, QColor(0xC6, 0x28, 0x28));
+    m_progressBar->setPalette(failed);
+}
+
+void MainWindow::askToStopBatch()
+{
+    if (!m_batch->isRunning())
+        return;
+    if (AskYesNo(Message{QStringLiteral("停止处理？"), ApplicationTitle(), MessageIcon::Question}))
+        m_batch->stop();
+}
+
+QString MainWindow::previewCommandLine(int row) const
+{
+    const ActiveToolState &tool = ActiveTool();
+    return BuildCommandLine(tool.program, tool.commandTemplate, tool.captureOutput,
+                            m_jobs->name(row), m_jobs->folder(row), row,
+                            m_destinationFolders->path(),
+                            JoinPath(DataFolder(), QStringLiteral("report.txt")));
+}
+
+void MainWindow::copyCommandLines()
+{
+    const QList<bool> selected = SelectedRowFlags(*m_jobNames->selectionModel(), m_jobs->count());
+    QStringList lines;
+    for (int row = 0; row < m_jobs->count(); ++row) {
+        if (selected.at(row))
+            lines.append(m_jobs->commandLine(row));
+    }
+    if (!lines.isEmpty())
+        QGuiApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
+}
+
+void MainWindow::showJobListMenu(const QPoint &position)
+{
+    m_copyCommandLinesAction->setEnabled(m_jobNames->selectionModel()->hasSelection());
+    m_stopBatchAction->setEnabled(m_batch->isRunning());
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("JobListMenu"));
+    menu.addAction(m_copyCommandLinesAction);
+    menu.addAction(m_stopBatchAction);
+    menu.exec(m_jobNames->viewport()->mapToGlobal(position));
+}
+
+void MainWindow::addDroppedFiles(const QList<QUrl> &urls)
+{
+    if (m_batch->isRunning())
+        return;
+    const FilePattern pattern(m_sourceFiles->pattern());
+    QList<JobEntry> added;
+    for (const QUrl &url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        const QFileInfo info(url.toLocalFile());
+        if (info.isDir()) {
+            const QString folder = QDir::cleanPath(info.absoluteFilePath());
+            const QStringList names = ListFolder(folder, EntryKind::Files);
+            for (const QString &name : names) {
+                if (pattern.matches(name))
+                    added.append(JobEntry{name, folder});
+            }
+        } else if (info.isFile()) {
+            added.append(JobEntry{info.fileName(), QDir::cleanPath(info.absolutePath())});
+        }
+    }
+    m_jobs->append(added);
+    fitJobListScrollWidth();
 }
 
 void MainWindow::openReport()
@@ -558,6 +721,9 @@ void MainWindow::setStatusText(const QString &text)
 
 void MainWindow::setProcessEnabled(bool enabled)
 {
+    // A batch runs while "处理" is disabled: Esc may stop it, drops wait.
+    m_stopShortcut->setEnabled(!enabled);
+    m_jobNames->setAcceptsFiles(enabled);
     // Disabled with the focus, "处理" would pass it on to "退出", where one
     // more key ends the program mid-batch: the job list takes it instead and
     // gives it back at the end, unless the user has moved it meanwhile.

@@ -4,7 +4,10 @@
 #include "core/settings/active_tool.h"
 
 #include <QHash>
+#include <QList>
 #include <QMainWindow>
+#include <QPalette>
+#include <QUrl>
 
 #include <array>
 #include <functional>
@@ -16,6 +19,7 @@ class QLabel;
 class QListView;
 class QMenu;
 class QProgressBar;
+class QShortcut;
 class QPushButton;
 class QTimer;
 
@@ -79,6 +83,19 @@ public:
     // The batch run.
     void runBatch();
     void openReport();
+    // Esc during a batch, and "停止处理" in the job list's menu: asks
+    // "停止处理？" and stops the batch on 是.
+    void askToStopBatch();
+    // The selected entries' command lines, one per line, to the clipboard:
+    // the line that ran, or the one that would run now.
+    void copyCommandLines();
+    // Files and folders dropped on the job list, added at its end as "->"
+    // adds files; a folder gives the files that the file list would show
+    // for it with the current pattern.
+    void addDroppedFiles(const QList<QUrl> &urls);
+    // What the last batch came to, for the status label's tooltip; empty
+    // when every entry succeeded.
+    QString batchSummary() const;
 
     // The Tools menu and the other menu commands.
     void selectTool(int index);
@@ -119,6 +136,9 @@ private:
     static bool showDriveFolder(const DriveList &drives, FolderList &folders,
                                 const DriveFolders &lastFolders);
     void endProgram(bool saveTool);
+    void showJobListMenu(const QPoint &position);
+    QString previewCommandLine(int row) const;
+    void showBatchSummary();
 
     QWidget *m_client = nullptr;
     QLabel *m_sourceLabel = nullptr;
@@ -141,6 +161,11 @@ private:
     QPushButton *m_sameFolderButton = nullptr;
     QProgressBar *m_progressBar = nullptr;
     QTimer *m_reportTimer = nullptr;
+    QShortcut *m_stopShortcut = nullptr;
+    QAction *m_copyCommandLinesAction = nullptr;
+    QAction *m_stopBatchAction = nullptr;
+    // The bar's colours as start-up gave them, before a batch marked it.
+    QPalette m_progressPalette;
 
     QMenu *m_fileMenu = nullptr;
     QAction *m_endAction = nullptr;

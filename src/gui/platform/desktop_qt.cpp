@@ -20,6 +20,14 @@ void InstallDesktopServices()
         box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
         box.exec();
     });
+    SetQuestionHandler([](const Message &question) {
+        QMessageBox box(static_cast<QMessageBox::Icon>(question.icon), question.title,
+                        question.text, QMessageBox::Yes | QMessageBox::No);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    });
     SetDocumentOpener([](const QString &path) {
         // Nothing is reported when no viewer is associated with the file.
         QDesktopServices::openUrl(QUrl::fromLocalFile(path));

@@ -1,0 +1,272 @@
+#include "core/command/command_line.h"
+#include "core/platform/data_folder.h"
+#include "core/platform/desktop_services.h"
+#include "core/platform/message_box.h"
+#include "core/platform/single_instance.h"
+#include "core/settings/active_tool.h"
+#include "core/settings/settings_file.h"
+#include "gui/main_window/job_list.h"
+#include "gui/main_window/main_window.h"
+#include "message_recorder.h"
+#include "test_files.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListView>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace corvane;
+
+namespace {
+bool makeFile(const QString &path)
+{
+    return QDir().mkpath(QFileInfo(path).path()) && test::writeBytes(path, "x");
+}
+} // namespace
+
+// The additions to the batch around the main window: each entry's outcome,
+// stopping a batch, and files dropped on the job list.
+class TestBatchOutcomes final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void outcomesTooltipsAndClipboard();
+    void stopFromEscOrMenu_data();
+    void stopFromEscOrMenu();
+    void dropAddsFilesAndFolders();
+
+private:
+    void setTool(const QString &program, const QString &commandTemplate);
+    QListView *jobView() const { return m_form->findChild<QListView *>(QStringLiteral("List1")); }
+    QString jobData(int row, int role) const
+    {
+        return jobView()->model()->index(row, 0).data(role).toString();
+    }
+    QString reportPath() const { return JoinPath(m_data, QStringLiteral("report.txt")); }
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    QString m_data;
+    QString m_source;
+    QString m_originalFolder;
+    std::unique_ptr<test::MessageRecorder> m_messages;
+    std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<MainWindow> m_form;
+    QStringList m_questions;
+    bool m_answer = true;
+};
+
+void TestBatchOutcomes::init()
+{
+    m_originalFolder = QDir::currentPath();
+    m_root = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_root->isValid());
+    m_data = m_root->filePath(QStringLiteral("data"));
+    m_source = m_root->filePath(QStringLiteral("source"));
+    QVERIFY(QDir().mkpath(m_data));
+    for (const char *name : {"a.bmp", "b.wav", "c.txt"})
+        QVERIFY(makeFile(QDir(m_source).filePath(QLatin1String(name))));
+    SetDataFolder(m_data);
+    ActiveTool() = ActiveToolState{};
+    QVERIFY(QDir::setCurrent(m_source));
+    m_messages = std::make_unique<test::MessageRecorder>();
+    m_questions.clear();
+    SetQuestionHandler([this](const Message &question) {
+        m_questions.append(question.text);
+        return m_answer;
+    });
+    SetDocumentOpener([](const QString &) {});
+
+    m_instance = std::make_unique<SingleInstance>(m_root->filePath(QStringLiteral("lock")));
+    m_form = std::make_unique<MainWindow>();
+    QVERIFY(m_form->loadOnStartup(*m_instance));
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+}
+
+void TestBatchOutcomes::cleanup()
+{
+    m_form.reset();
+    m_instance.reset();
+    SetQuestionHandler({});
+    SetDocumentOpener({});
+    m_messages.reset();
+    QDir::setCurrent(m_originalFolder);
+    m_root.reset();
+}
+
+void TestBatchOutcomes::setTool(const QString &program, const QString &commandTemplate)
+{
+    WriteStringSetting(QStringLiteral("Text2(0)"), program);
+    WriteStringSetting(QStringLiteral("Text3(0)"), commandTemplate);
+    m_form->selectTool(0);
+}
+
+void TestBatchOutcomes::outcomesTooltipsAndClipboard()
+{
+    const QString commandTemplate = QStringLiteral("case $Index$ in 1) exit 3;; esac");
+    setTool(QStringLiteral("cmd /c"), commandTemplate);
+    m_form->addAllFiles();
+    const auto line = [&](const char *name, int index) {
+        return BuildCommandLine(QStringLiteral("cmd /c"), commandTemplate, false,
+                                QLatin1String(name), m_source, index, m_source, reportPath());
+    };
+    // Before a batch: no outcome, and the line that would run now.
+    QCOMPARE(jobData(1, Qt::ToolTipRole), line("b.wav", 1));
+    QCOMPARE(jobData(1, JobList::OutcomeBadgeRole), QString());
+
+    m_form->runBatch();
+    QCOMPARE(jobData(0, JobList::OutcomeBadgeRole), QStringLiteral("成功"));
+    QCOMPARE(jobData(1, JobList::OutcomeBadgeRole), QStringLiteral("退出码 3"));
+    QCOMPARE(jobData(1, Qt::AccessibleDescriptionRole), QStringLiteral("失败，退出码 3"));
+    QCOMPARE(jobData(2, JobList::OutcomeBadgeRole), QStringLiteral("成功"));
+    QCOMPARE(jobData(1, Qt::ToolTipRole), line("b.wav", 1));
+    // "完成" stays; that one entry failed shows without scrolling.
+    auto *status = m_form->findChild<QLabel *>(QStringLiteral("Label3"));
+    QCOMPARE(status->text(), QStringLiteral("完成"));
+    QCOMPARE(status->toolTip(), QStringLiteral("3 个条目中 1 个未成功：失败 1"));
+    auto *bar = m_form->findChild<QProgressBar *>(QStringLiteral("ProgressBar1"));
+    QCOMPARE(bar->palette().color(QPalette::Highlight), QColor(0xC6, 0x28, 0x28));
+
+    // The selected entries' lines, one per line.
+    jobView()->selectionModel()->select(jobView()->model()->index(0, 0),
+                                        QItemSelectionModel::Select);
+    jobView()->selectionModel()->select(jobView()->model()->index(1, 0),
+                                        QItemSelectionModel::Select);
+    m_form->findChild<QAction *>(QStringLiteral("CopyCommandLines"))->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             line("a.bmp", 0) + QLatin1Char('\n') + line("b.wav", 1));
+
+    // "<-" keeps the outcomes of the entries it keeps.
+    jobView()->clearSelection();
+    jobView()->selectionModel()->select(jobView()->model()->index(0, 0),
+                                        QItemSelectionModel::Select);
+    m_form->removeSelectedJobs();
+    QCOMPARE(jobData(0, JobList::OutcomeBadgeRole), QStringLiteral("退出码 3"));
+
+    // The next batch clears them: while it runs, entries not yet run show
+    // nothing and the running one is marked.
+    QStringList seen;
+    connect(&m_form->batchRun(), &BatchRun::entryStarted, this, [&](int index) {
+        if (index == 0)
+            seen << jobData(0, JobList::OutcomeBadgeRole) << jobData(1, JobList::OutcomeBadgeRole);
+    });
+    m_form->runBatch();
+    QCOMPARE(seen, QStringList({QStringLiteral("运行中"), QString()}));
+    QCOMPARE(status->toolTip(), QStringLiteral("2 个条目中 1 个未成功：失败 1"));
+
+    // "<<" takes the entries and their outcomes away.
+    m_form->clearJobs();
+    m_form->addAllFiles();
+    QCOMPARE(jobData(0, JobList::OutcomeBadgeRole), QString());
+    QCOMPARE(m_messages->count(), 0);
+}
+
+void TestBatchOutcomes::stopFromEscOrMenu_data()
+{
+    QTest::addColumn<bool>("fromMenu");
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("Esc, 是") << false << true;
+    QTest::newRow("context menu, 是") << true << true;
+    QTest::newRow("Esc, 否") << false << false;
+}
+
+void TestBatchOutcomes::stopFromEscOrMenu()
+{
+    QFETCH(bool, fromMenu);
+    QFETCH(bool, answer);
+    m_answer = answer;
+    // Outside a batch, Esc asks nothing.
+    QTest::keyClick(m_form.get(), Qt::Key_Escape);
+    QCOMPARE(m_questions.size(), 0);
+
+    // Each command ends by itself after a moment unless stopped.
+    setTool(QStringLiteral("cmd /c"), QStringLiteral("sleep 1"));
+    m_form->addAllFiles();
+    connect(&m_form->batchRun(), &BatchRun::entryStarted, this, [&](int index) {
+        if (index != 0)
+            return;
+        QTimer::singleShot(0, this, [&] {
+            if (fromMenu)
+                m_form->findChild<QAction *>(QStringLiteral("StopBatch"))->trigger();
+            else
+                QTest::keyClick(m_form.get(), Qt::Key_Escape);
+        });
+    });
+    m_form->runBatch();
+
+    QCOMPARE(m_questions, QStringList{QStringLiteral("停止处理？")});
+    const auto *status = m_form->findChild<QLabel *>(QStringLiteral("Label3"));
+    QVERIFY(m_form->findChild<QWidget *>(QStringLiteral("Command3"))->isEnabled());
+    if (!answer) {
+        QCOMPARE(status->text(), QStringLiteral("完成"));
+        QCOMPARE(jobData(2, JobList::OutcomeBadgeRole), QStringLiteral("成功"));
+        return;
+    }
+    QCOMPARE(status->text(), QStringLiteral("已停止"));
+    QCOMPARE(jobData(0, JobList::OutcomeBadgeRole), QStringLiteral("SIGTERM"));
+    QCOMPARE(jobData(1, JobList::OutcomeBadgeRole), QStringLiteral("未运行"));
+    QCOMPARE(jobData(2, JobList::OutcomeBadgeRole), QStringLiteral("未运行"));
+}
+
+void TestBatchOutcomes::dropAddsFilesAndFolders()
+{
+    // A folder with files that the pattern shows, one it hides, a hidden
+    // file and a subfolder.
+    const QString dropped = m_root->filePath(QStringLiteral("dropped folder"));
+    for (const char *name : {"y.wav", "x.wav", "z.txt", ".h.wav", "sub/w.wav"})
+        QVERIFY(makeFile(QDir(dropped).filePath(QLatin1String(name))));
+    auto *pattern = m_form->findChild<QWidget *>(QStringLiteral("Combo1"));
+    pattern->setFocus();
+    QTest::keyClicks(pattern, QStringLiteral("\b\b\b*.wav"));
+    QTest::keyClick(pattern, Qt::Key_Return);
+
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QDir(m_source).filePath(QStringLiteral("c.txt"))),
+                  QUrl::fromLocalFile(dropped), QUrl(QStringLiteral("https://example.com/a.wav")),
+                  QUrl::fromLocalFile(m_root->filePath(QStringLiteral("missing.wav")))});
+    const auto drop = [&] {
+        QWidget *target = jobView()->viewport();
+        const QPoint point = target->rect().center();
+        QDragEnterEvent enter(point, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent dropEvent(point, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &dropEvent);
+        return true;
+    };
+    QVERIFY(drop());
+    QStringList rows;
+    for (int i = 0; i < m_form->jobCount(); ++i)
+        rows << m_form->jobFolder(i) + QLatin1Char('/') + m_form->jobName(i);
+    QCOMPARE(rows,
+             QStringList({m_source + QStringLiteral("/c.txt"), dropped + QStringLiteral("/x.wav"),
+                          dropped + QStringLiteral("/y.wav")}));
+
+    // During a batch a drag is refused.
+    setTool(QStringLiteral("cmd /c"), QStringLiteral("true"));
+    bool refused = false;
+    connect(&m_form->batchRun(), &BatchRun::entryStarted, this, [&](int index) {
+        if (index == 0)
+            refused = !drop();
+    });
+    m_form->runBatch();
+    QVERIFY(refused);
+    QCOMPARE(m_form->jobCount(), 3);
+}
+
+QTEST_MAIN(TestBatchOutcomes)
+#include "tst_batch_outcomes.moc"
