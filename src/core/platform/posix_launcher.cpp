@@ -610,12 +610,13 @@ public:
         const pid_t group = pid_t(m_processId);
         ::kill(-group, SIGTERM);
         QObject *application = QCoreApplication::instance();
-        QTimer::singleShot(kTerminateGraceMilliseconds, application ? application : this, [group] {
-            // A group number stays taken while any member lives, so a group
-            // still there is ours.
-            if (::kill(-group, 0) == 0)
-                ::kill(-group, SIGKILL);
-        });
+        QTimer::singleShot(kTerminateGraceMilliseconds, Qt::PreciseTimer,
+                           application ? application : this, [group] {
+                               // A group number stays taken while any member lives, so a group
+                               // still there is ours.
+                               if (::kill(-group, 0) == 0)
+                                   ::kill(-group, SIGKILL);
+                           });
     }
     QString reportError() const override { return m_running ? QString() : m_watch->reportError(); }
 
