@@ -7,15 +7,13 @@
 #include "core/platform/data_folder.h"
 #include "core/platform/launcher.h"
 #include "core/settings/active_tool.h"
+#include "latency_probe.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEvent>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <vector>
 
@@ -93,29 +91,6 @@ double runBare(int count, const char *program, bool withArgument, const QByteArr
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-// Receives events posted from another thread and notes how long each waited.
-class LatencyProbe final : public QObject {
-public:
-    struct Stamped final : QEvent {
-        explicit Stamped(qint64 sent) : QEvent(QEvent::User), sentNs(sent) {}
-        qint64 sentNs;
-    };
-
-    explicit LatencyProbe(const QElapsedTimer &clock) : m_clock(clock) {}
-    bool event(QEvent *event) override
-    {
-        if (event->type() != QEvent::User)
-            return QObject::event(event);
-        const auto *stamped = static_cast<Stamped *>(event);
-        waitsMs.push_back(double(m_clock.nsecsElapsed() - stamped->sentNs) / 1e6);
-        return true;
-    }
-    std::vector<double> waitsMs;
-
-private:
-    const QElapsedTimer &m_clock;
-};
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -143,23 +118,11 @@ int main(int argc, char *argv[])
 
     // Posted events while one long command runs: a thread posts one every
     // 50 ms, the batch's wait must hand each to its receiver at once.
-    QElapsedTimer clock;
-    clock.start();
-    LatencyProbe probe(clock);
-    std::atomic<bool> stop{false};
-    std::unique_ptr<QThread> poster(QThread::create([&] {
-        while (!stop.load()) {
-            QCoreApplication::postEvent(&probe, new LatencyProbe::Stamped(clock.nsecsElapsed()));
-            QThread::msleep(50);
-        }
-    }));
-    poster->start();
+    bench::LatencyProbe probe(50);
+    probe.start();
     runEngine(1, folder, QStringLiteral("/bin/sleep"), QStringLiteral("2"), false);
-    stop = true;
-    poster->wait();
-    QCoreApplication::processEvents();
-    std::vector<double> waits = probe.waitsMs;
-    std::sort(waits.begin(), waits.end());
+    probe.stop();
+    const std::vector<double> waits = probe.sortedWaits();
     if (!waits.empty()) {
         std::printf(
             "posted event wait during a 2 s command: %zu events, median %.3f ms, max %.3f ms\n",

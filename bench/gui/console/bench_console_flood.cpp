@@ -8,18 +8,16 @@
 
 #include "core/platform/launcher.h"
 #include "gui/console/console_window.h"
+#include "latency_probe.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEvent>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -30,29 +28,6 @@
 using namespace corvane;
 
 namespace {
-
-// Receives events posted from another thread and notes how long each waited.
-class LatencyProbe final : public QObject {
-public:
-    struct Stamped final : QEvent {
-        explicit Stamped(qint64 sent) : QEvent(QEvent::User), sentNs(sent) {}
-        qint64 sentNs;
-    };
-
-    explicit LatencyProbe(const QElapsedTimer &clock) : m_clock(clock) {}
-    bool event(QEvent *event) override
-    {
-        if (event->type() != QEvent::User)
-            return QObject::event(event);
-        const auto *stamped = static_cast<Stamped *>(event);
-        waitsMs.push_back(double(m_clock.nsecsElapsed() - stamped->sentNs) / 1e6);
-        return true;
-    }
-    std::vector<double> waitsMs;
-
-private:
-    const QElapsedTimer &m_clock;
-};
 
 double residentMegabytes()
 {
@@ -82,16 +57,9 @@ void flood(const QString &name, const QString &shellText, qint64 bytes, const QS
 
     QElapsedTimer clock;
     clock.start();
-    LatencyProbe probe(clock);
-    std::atomic<bool> stop{false};
+    bench::LatencyProbe probe(20);
     double peak = residentMegabytes();
-    std::unique_ptr<QThread> poster(QThread::create([&] {
-        while (!stop.load()) {
-            QCoreApplication::postEvent(&probe, new LatencyProbe::Stamped(clock.nsecsElapsed()));
-            QThread::msleep(20);
-        }
-    }));
-    poster->start();
+    probe.start();
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout,
                      [&] { peak = std::max(peak, residentMegabytes()); });
@@ -105,13 +73,10 @@ void flood(const QString &name, const QString &shellText, qint64 bytes, const QS
     QSignalSpy finished(started.command.get(), &RunningCommand::finished);
     finished.wait(3600 * 1000);
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
-    stop = true;
-    poster->wait();
-    QCoreApplication::processEvents();
+    probe.stop();
     peak = std::max(peak, residentMegabytes());
 
-    std::vector<double> waits = probe.waitsMs;
-    std::sort(waits.begin(), waits.end());
+    const std::vector<double> waits = probe.sortedWaits();
     const double median = waits.empty() ? 0 : waits[waits.size() / 2];
     const double slowest = waits.empty() ? 0 : waits.back();
     const qint64 written = QFileInfo(report).size();

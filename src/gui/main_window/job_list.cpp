@@ -37,9 +37,9 @@ QVariant JobList::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         return commandLine(index.row());
     case Qt::AccessibleDescriptionRole:
-        return OutcomeDescription(entry.outcome);
+        return DescribeOutcome(entry.outcome).description;
     case OutcomeBadgeRole:
-        return OutcomeBadge(entry.outcome);
+        return DescribeOutcome(entry.outcome).badge;
     case OutcomeFailedRole:
         return entry.outcome.result && IsFailure(*entry.outcome.result);
     case OutcomeRunningRole:
@@ -94,48 +94,29 @@ bool IsFailure(const BatchEntryResult &result)
     return result.outcome != BatchEntryResult::Outcome::Succeeded;
 }
 
-QString OutcomeBadge(const JobOutcome &outcome)
+OutcomeText DescribeOutcome(const JobOutcome &outcome)
 {
     if (outcome.running)
-        return QStringLiteral("运行中");
+        return {QStringLiteral("运行中"), QStringLiteral("正在运行")};
     if (!outcome.result)
-        return QString();
+        return {};
     using Outcome = BatchEntryResult::Outcome;
-    switch (outcome.result->outcome) {
+    const BatchEntryResult &result = *outcome.result;
+    switch (result.outcome) {
     case Outcome::Succeeded:
-        return QStringLiteral("成功");
+        return {QStringLiteral("成功"), QStringLiteral("成功")};
     case Outcome::Failed:
-        return QStringLiteral("退出码 %1").arg(outcome.result->exitCode);
+        return {QStringLiteral("退出码 %1").arg(result.exitCode),
+                QStringLiteral("失败，退出码 %1").arg(result.exitCode)};
     case Outcome::Signalled:
-        return SignalName(outcome.result->signal);
+        return {SignalName(result.signal),
+                QStringLiteral("被信号 %1 终止").arg(SignalName(result.signal))};
     case Outcome::NotStarted:
-        return QStringLiteral("未启动");
+        return {QStringLiteral("未启动"), QStringLiteral("未能启动")};
     case Outcome::NotRun:
         break;
     }
-    return QStringLiteral("未运行");
-}
-
-QString OutcomeDescription(const JobOutcome &outcome)
-{
-    if (outcome.running)
-        return QStringLiteral("正在运行");
-    if (!outcome.result)
-        return QString();
-    using Outcome = BatchEntryResult::Outcome;
-    switch (outcome.result->outcome) {
-    case Outcome::Succeeded:
-        return QStringLiteral("成功");
-    case Outcome::Failed:
-        return QStringLiteral("失败，退出码 %1").arg(outcome.result->exitCode);
-    case Outcome::Signalled:
-        return QStringLiteral("被信号 %1 终止").arg(SignalName(outcome.result->signal));
-    case Outcome::NotStarted:
-        return QStringLiteral("未能启动");
-    case Outcome::NotRun:
-        break;
-    }
-    return QStringLiteral("未运行");
+    return {QStringLiteral("未运行"), QStringLiteral("未运行")};
 }
 
 void JobList::append(const QList<JobEntry> &entries)

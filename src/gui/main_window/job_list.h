@@ -32,10 +32,15 @@ struct JobEntry final {
     JobOutcome outcome;
 };
 
-// How an outcome looks: what its badge says, a sentence for the user and
-// for assistive technology, and whether it is a success.
-QString OutcomeBadge(const JobOutcome &outcome);
-QString OutcomeDescription(const JobOutcome &outcome);
+// How an outcome reads: the short text of its badge, and a sentence for
+// assistive technology. Both are empty for an entry without an outcome.
+struct OutcomeText final {
+    QString badge;
+    QString description;
+};
+OutcomeText DescribeOutcome(const JobOutcome &outcome);
+
+// Whether an entry did not succeed.
 bool IsFailure(const BatchEntryResult &result);
 
 // The job list as one model of (name, folder) pairs: column 0 is what the
