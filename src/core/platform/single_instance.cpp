@@ -1,11 +1,7 @@
 #include "core/platform/single_instance.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QStandardPaths>
-
-#include <unistd.h>
 
 namespace corvane {
 
@@ -39,16 +35,6 @@ QString InstanceLockPath(const QString &runtimeFolder, const QString &executable
             .toHex()
             .left(16);
     return QDir(runtimeFolder).filePath(QStringLiteral("corvane-%1.lock").arg(QLatin1String(key)));
-}
-
-QString DefaultInstanceLockPath()
-{
-    const QString executable = QCoreApplication::applicationFilePath();
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (!runtime.isEmpty())
-        return InstanceLockPath(runtime, executable);
-    // The temporary folder is shared by all users: the user id joins the key.
-    return InstanceLockPath(QDir::tempPath(), executable + QStringLiteral("#%1").arg(::getuid()));
 }
 
 } // namespace corvane
