@@ -6,7 +6,7 @@
 namespace corvane {
 
 // Recognises a second start of the same program by the same user: a lock
-// file in the user's runtime folder, named after the executable's path. A
+// file in a folder of the user's own, named after the executable's path. A
 // lock left behind by an instance that crashed (its process is gone) does
 // not block the next start.
 class SingleInstance final {
@@ -31,8 +31,9 @@ private:
 // The lock file of the program at executablePath in the given runtime folder.
 QString InstanceLockPath(const QString &runtimeFolder, const QString &executablePath);
 
-// The lock file of this program: in $XDG_RUNTIME_DIR (the temporary folder,
-// with the user id in the name, when there is none).
+// The lock file of this program. POSIX: in $XDG_RUNTIME_DIR (the temporary
+// folder, with the user id in the name, when there is none). Windows: in the
+// user's temporary folder.
 QString DefaultInstanceLockPath();
 
 } // namespace corvane
