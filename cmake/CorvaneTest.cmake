@@ -23,18 +23,8 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
         "Fonts for Qt's offscreen platform under Wine (scripts/windows makes the folder)")
     set(CORVANE_WINE_LOCALE_DIR "" CACHE PATH
         "Compiled zh_CN.UTF-8 locale, so that Wine runs the tests with code page 936")
-    # The DLLs the tests need: Qt's, and the MinGW-w64 runtime's.
-    get_target_property(qt_core_dll Qt6::Core IMPORTED_LOCATION_RELEASE)
-    get_filename_component(qt_bin ${qt_core_dll} DIRECTORY)
-    set(wine_path "Z:${qt_bin}")
-    foreach(dll libstdc++-6.dll libwinpthread-1.dll)
-        execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
-            OUTPUT_VARIABLE dll_path OUTPUT_STRIP_TRAILING_WHITESPACE)
-        get_filename_component(dll_dir ${dll_path} REALPATH)
-        get_filename_component(dll_dir ${dll_dir} DIRECTORY)
-        string(APPEND wine_path "\\;Z:${dll_dir}")
-    endforeach()
-    list(APPEND corvane_wine_environment "WINEPATH=${wine_path}" "WINEDEBUG=-all"
+    # The DLLs that the programs need lie beside them (packaging/windows).
+    list(APPEND corvane_wine_environment "WINEDEBUG=-all"
         "WINEQT_QPA_PLATFORM=offscreen" "WINEQT_FORCE_STDERR_LOGGING=1")
     if(CORVANE_WINE_FONT_DIR)
         list(APPEND corvane_wine_environment "WINEQT_QPA_FONTDIR=Z:${CORVANE_WINE_FONT_DIR}")

@@ -30,6 +30,8 @@ CORVANE_WINDOWS_PACKAGES=(
     g++-mingw-w64-x86-64-posix
     wine wine64
     nsis
+    # 7z unpacks the NSIS installer to check what it holds
+    p7zip-full
     qt6-base-dev qt6-base-dev-tools
     cmake ninja-build dpkg-dev
     xz-utils

@@ -90,15 +90,18 @@ QString systemFolder()
 }
 
 // cmd.exe from the system folder, never one that lies in the working
-// folder or on PATH; /d leaves out AutoRun commands, /v:on turns on the
-// delayed references that carry the values, /s keeps the text as it is
-// between the outer quotes.
-ProcessCall cmdCall(const QString &text)
+// folder or on PATH; /d leaves out AutoRun commands, /s keeps the text as it
+// is between the outer quotes, /v:on or /v:off turns delayed references
+// (!NAME!) on or off whatever the registry says.
+ProcessCall cmdCall(const QString &text, bool delayedReferences)
 {
     ProcessCall call;
     call.application = systemFolder() + QStringLiteral("\\cmd.exe");
     call.name = QStringLiteral("cmd.exe");
-    call.commandLine = QStringLiteral("cmd.exe /v:on /d /s /c \"") + text + QLatin1Char('"');
+    call.commandLine =
+        QStringLiteral("cmd.exe %1 /d /s /c \"")
+            .arg(delayedReferences ? QLatin1String("/v:on") : QLatin1String("/v:off")) +
+        text + QLatin1Char('"');
     return call;
 }
 
@@ -111,9 +114,13 @@ bool isBatchFile(const QString &program)
 
 // A batch file runs in cmd.exe, which reads its arguments as cmd.exe
 // source. So each word that is not plainly safe reaches it through an
-// environment variable, in quotes, as the batch file would get a quoted
-// argument from anywhere else.
-ProcessCall batchFileCall(const QStringList &words)
+// environment variable, as a reference (%CORVANE_ARG1%) in double quotes:
+// cmd.exe replaces such a reference in one pass without reading the value
+// again, and &, |, ^, (, ) and blanks in double quotes are plain text. The
+// batch file gets the argument quoted, as it would from anywhere else.
+// Delayed references stay off, so that a ! in an argument is left alone
+// inside the batch file too. A double quote cannot be passed that way.
+std::optional<ProcessCall> batchFileCall(const QStringList &words, QString *problem)
 {
     QStringList parts;
     QList<QPair<QString, QString>> environment;
@@ -123,11 +130,15 @@ ProcessCall batchFileCall(const QStringList &words)
             parts << word;
             continue;
         }
-        const QByteArray variable = "CORVANE_ARG" + QByteArray::number(i);
-        parts << QLatin1Char('"') + delayedReference(variable.constData()) + QLatin1Char('"');
-        environment.append({QString::fromLatin1(variable), word});
+        if (word.contains(QLatin1Char('"'))) {
+            *problem = QStringLiteral("批处理文件的参数中不能有双引号：%1").arg(word);
+            return std::nullopt;
+        }
+        const QString variable = QStringLiteral("CORVANE_ARG%1").arg(i);
+        parts << QLatin1String("\"%") + variable + QLatin1String("%\"");
+        environment.append({variable, word});
     }
-    ProcessCall call = cmdCall(parts.join(QLatin1Char(' ')));
+    ProcessCall call = cmdCall(parts.join(QLatin1Char(' ')), false);
     call.name = words.first();
     call.environment = environment;
     return call;
@@ -152,7 +163,7 @@ std::optional<ProcessCall> processCallOf(const ToolCommand &command,
 {
     const LaunchPlan plan = PlanLaunch(command, workingDirectory);
     if (plan.shellPieces) {
-        ProcessCall call = cmdCall(CmdShellText(*plan.shellPieces));
+        ProcessCall call = cmdCall(CmdShellText(*plan.shellPieces), true);
         for (const CommandPiece &piece : *plan.shellPieces) {
             if (!piece.isValue())
                 continue;
@@ -178,7 +189,7 @@ std::optional<ProcessCall> processCallOf(const ToolCommand &command,
         QStringList words = plan.words;
         if (!application.isEmpty())
             words.first() = QDir::toNativeSeparators(application);
-        return batchFileCall(words);
+        return batchFileCall(words, problem);
     }
     const std::optional<QString> line = WindowsCommandLine(plan.words);
     if (!line) {

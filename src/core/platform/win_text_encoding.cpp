@@ -18,19 +18,49 @@ UINT fileCodePage()
     return ansi;
 }
 
-// Invalid bytes become U+FFFD (the system's replacement character).
+// Characters of one code-page text; false when the bytes are not valid
+// there.
+bool decodeStrictly(UINT codePage, const char *bytes, int size, QString *text)
+{
+    const int length =
+        ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes, size, nullptr, 0);
+    if (length <= 0)
+        return false;
+    text->resize(length);
+    ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes, size,
+                          reinterpret_cast<wchar_t *>(text->data()), length);
+    return true;
+}
+
+// A byte that starts no valid character becomes U+FFFD and decoding goes
+// on after it, as on POSIX systems (Windows itself would put '?' there).
 QString decode(UINT codePage, const QByteArray &bytes)
 {
-    if (bytes.isEmpty())
-        return {};
-    const int length =
-        ::MultiByteToWideChar(codePage, 0, bytes.constData(), int(bytes.size()), nullptr, 0);
-    if (length <= 0)
-        return QString::fromLatin1(bytes);
-    QString text(length, Qt::Uninitialized);
-    ::MultiByteToWideChar(codePage, 0, bytes.constData(), int(bytes.size()),
-                          reinterpret_cast<wchar_t *>(text.data()), length);
-    return text;
+    QString text;
+    if (bytes.isEmpty() || decodeStrictly(codePage, bytes.constData(), int(bytes.size()), &text))
+        return text;
+    QString decoded;
+    QString character;
+    for (qsizetype i = 0; i < bytes.size();) {
+        // A character of GB18030 has one, two or four bytes, of other ANSI
+        // code pages one or two.
+        int length = 0;
+        for (const int size : {1, 2, 4}) {
+            if (i + size <= bytes.size() &&
+                decodeStrictly(codePage, bytes.constData() + i, size, &character)) {
+                length = size;
+                break;
+            }
+        }
+        if (length == 0) {
+            decoded += QChar(QChar::ReplacementCharacter);
+            ++i;
+        } else {
+            decoded += character;
+            i += length;
+        }
+    }
+    return decoded;
 }
 
 QByteArray encode(UINT codePage, const QString &text)
