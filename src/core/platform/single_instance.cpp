@@ -2,31 +2,9 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 
 namespace corvane {
-
-SingleInstance::SingleInstance(const QString &lockPath) : m_path(lockPath), m_lock(lockPath)
-{
-    // The lock is held for the whole run: only a dead owner makes it stale,
-    // never its age.
-    m_lock.setStaleLockTime(0);
-}
-
-SingleInstance::~SingleInstance() = default;
-
-bool SingleInstance::tryAcquire()
-{
-    if (m_lock.isLocked())
-        return true;
-    if (m_lock.tryLock(0))
-        return true;
-    return m_lock.error() != QLockFile::LockFailedError;
-}
-
-void SingleInstance::release()
-{
-    m_lock.unlock();
-}
 
 QString InstanceLockPath(const QString &runtimeFolder, const QString &executablePath)
 {
