@@ -639,11 +639,21 @@ public:
         const DWORD flags = CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW | CREATE_SUSPENDED |
                             (attributes ? EXTENDED_STARTUPINFO_PRESENT : 0);
         PROCESS_INFORMATION process{};
-        const BOOL started = ::CreateProcessW(
-            application.empty() ? nullptr : application.c_str(), commandLine.data(), nullptr,
-            nullptr, TRUE, flags, environment.data(), folder.empty() ? nullptr : folder.c_str(),
-            &startup.StartupInfo, &process);
-        const DWORD startError = ::GetLastError();
+        BOOL started = FALSE;
+        DWORD startError = 0;
+        // Wine's CreateProcessW now and then fails with ERROR_INTERNAL_ERROR
+        // (about one start in several hundred, while the console of the
+        // command before is still going away); it does start on a second
+        // try. Windows never gives that error for a start.
+        for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+            started = ::CreateProcessW(
+                application.empty() ? nullptr : application.c_str(), commandLine.data(), nullptr,
+                nullptr, TRUE, flags, environment.data(), folder.empty() ? nullptr : folder.c_str(),
+                &startup.StartupInfo, &process);
+            startError = started ? 0 : ::GetLastError();
+            if (startError != ERROR_INTERNAL_ERROR)
+                break;
+        }
         if (attributes)
             ::DeleteProcThreadAttributeList(attributes);
         if (!started) {
