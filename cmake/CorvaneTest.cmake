@@ -9,6 +9,31 @@
 # for a user (file-dialog history, caches, lock files) never reaches the
 # real home folder.
 set(CORVANE_TEST_HOME ${PROJECT_BINARY_DIR}/test-home)
+
+# A Windows build made here runs its tests under Wine
+# (CMAKE_CROSSCOMPILING_EMULATOR). Wine passes no variable whose name starts
+# with QT_ to Windows programs but turns WINEQT_X into QT_X; Windows
+# programs see this machine's files on drive Z:, so paths compiled into the
+# tests get that drive letter.
+set(CORVANE_TARGET_PATH_PREFIX "")
+set(corvane_wine_environment "")
+if(WIN32 AND CMAKE_CROSSCOMPILING)
+    set(CORVANE_TARGET_PATH_PREFIX "Z:")
+    set(CORVANE_WINE_FONT_DIR "" CACHE PATH
+        "Fonts for Qt's offscreen platform under Wine (scripts/windows makes the folder)")
+    set(CORVANE_WINE_LOCALE_DIR "" CACHE PATH
+        "Compiled zh_CN.UTF-8 locale, so that Wine runs the tests with code page 936")
+    # The DLLs that the programs need lie beside them (packaging/windows).
+    list(APPEND corvane_wine_environment "WINEDEBUG=-all"
+        "WINEQT_QPA_PLATFORM=offscreen" "WINEQT_FORCE_STDERR_LOGGING=1")
+    if(CORVANE_WINE_FONT_DIR)
+        list(APPEND corvane_wine_environment "WINEQT_QPA_FONTDIR=Z:${CORVANE_WINE_FONT_DIR}")
+    endif()
+    if(CORVANE_WINE_LOCALE_DIR)
+        list(APPEND corvane_wine_environment
+            "LOCPATH=${CORVANE_WINE_LOCALE_DIR}" "LC_ALL=zh_CN.UTF-8")
+    endif()
+endif()
 add_test(NAME test_home
     COMMAND ${CMAKE_COMMAND} -DHOME=${CORVANE_TEST_HOME} -P ${CMAKE_CURRENT_LIST_DIR}/test_home.cmake)
 set_tests_properties(test_home PROPERTIES FIXTURES_SETUP corvane_test_home)
@@ -33,6 +58,8 @@ function(corvane_add_test name)
         # Font and platform plugins keep caches for the life of the process.
         list(APPEND env "ASAN_OPTIONS=detect_leaks=0")
     endif()
+    # Later entries win: under Wine the locale is Chinese.
+    list(APPEND env ${corvane_wine_environment})
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300
         FIXTURES_REQUIRED corvane_test_home)
 endfunction()

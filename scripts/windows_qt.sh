@@ -30,9 +30,13 @@ CORVANE_WINDOWS_PACKAGES=(
     g++-mingw-w64-x86-64-posix
     wine wine64
     nsis
+    # 7z unpacks the NSIS installer to check what it holds
+    p7zip-full
     qt6-base-dev qt6-base-dev-tools
     cmake ninja-build dpkg-dev
     xz-utils
+    # zh_CN.UTF-8 for Wine, so that Windows programs see code page 936
+    locales
     # fonts for Qt under Wine, and an X server for the windows platform plugin
     fonts-wine fonts-dejavu-core fonts-wqy-microhei
     xvfb xauth
@@ -327,6 +331,22 @@ windows_wine_fonts() {
             ln -sf "$font" "$folder/"
         fi
     done
+    echo "$folder"
+}
+
+# Prints a folder (for LOCPATH) with the zh_CN.UTF-8 locale compiled into it.
+# Wine takes the Windows code page from LC_ALL, but only for a locale that
+# the C library has: without one it falls back to ASCII file names. The
+# locale is compiled into the cache folder, so the system's locales stay
+# as they are.
+windows_wine_locale() {
+    local folder="$CORVANE_WINDOWS_CACHE/locale"
+    if [ ! -f "$folder/zh_CN.UTF-8/LC_CTYPE" ]; then
+        mkdir -p "$folder"
+        localedef -i zh_CN -f UTF-8 "$folder/zh_CN.UTF-8" >/dev/null 2>&1 || true
+        [ -f "$folder/zh_CN.UTF-8/LC_CTYPE" ] ||
+            { echo "windows: could not compile the zh_CN.UTF-8 locale" >&2; return 1; }
+    fi
     echo "$folder"
 }
 

@@ -10,6 +10,8 @@ namespace corvane::test {
 // What one run of corvane_argv_recorder saw.
 struct ArgvRecord final {
     QList<QByteArray> arguments; // argv[0] first
+    // The command line as Windows passed it (Windows only).
+    QByteArray commandLine;
     QByteArray workingDirectory;
     QByteArray standardInput; // "eof", "data", "blocks" or "closed"
     bool standardInputIsDevNull = false;
@@ -34,6 +36,8 @@ inline QList<ArgvRecord> ParseArgvRecords(const QByteArray &text)
             continue;
         } else if (key == "arg") {
             current.arguments << QByteArray::fromHex(value);
+        } else if (key == "line") {
+            current.commandLine = QByteArray::fromHex(value);
         } else if (key == "cwd") {
             current.workingDirectory = QByteArray::fromHex(value);
         } else if (key == "stdin") {

@@ -1,19 +1,8 @@
 #pragma once
 
-// Shared by the helper programs: writes all of text to a file descriptor.
+// Shared by the helper programs: writes all of text to a file descriptor
+// (1 and 2 are standard output and standard error), byte for byte.
 
 #include <string>
 
-#include <unistd.h>
-
-inline bool writeAll(int fd, const std::string &text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t count = write(fd, text.data() + done, text.size() - done);
-        if (count <= 0)
-            return false;
-        done += size_t(count);
-    }
-    return true;
-}
+bool writeAll(int fd, const std::string &text);

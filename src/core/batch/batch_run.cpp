@@ -8,6 +8,7 @@
 #include "core/platform/message_box.h"
 #include "core/settings/active_tool.h"
 
+#include <QDir>
 #include <QEventLoop>
 
 namespace corvane {
@@ -106,11 +107,16 @@ bool BatchRun::runEntry(int index, const QString &destination)
     const QString name = m_host.jobName(index);
     const ActiveToolState tool = ActiveTool();
 
+    // Folders in the system's own spelling (backslashes on Windows), as the
+    // tool and the user expect them.
     LaunchRequest request;
     request.command =
-        ExpandCommand(tool.program, tool.commandTemplate, name, folder, index, destination);
-    request.commandLine = tool.captureOutput ? CaptureWrapped(request.command.text(), m_reportPath)
-                                             : request.command.text();
+        ExpandCommand(tool.program, tool.commandTemplate, name, QDir::toNativeSeparators(folder),
+                      index, QDir::toNativeSeparators(destination), QDir::separator());
+    request.commandLine =
+        tool.captureOutput
+            ? CaptureWrapped(request.command.text(), QDir::toNativeSeparators(m_reportPath))
+            : request.command.text();
     request.capture = tool.captureOutput;
     request.reportPath = m_reportPath;
     request.showWindow = tool.showConsole;

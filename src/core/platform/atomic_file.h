@@ -8,9 +8,11 @@ namespace corvane {
 // Replaces the file at path with bytes so that any reader, and the file after
 // a crash or a full disk, sees either the old content or the new, never a
 // mix. The bytes go to a file in the same folder that is flushed to disk and
-// then renamed over path; an existing file's permission bits (and owner,
-// where allowed) carry over, a new file gets 0666 less the umask. path must
-// name the file itself, not a symbolic link to it.
+// then renamed over path. POSIX: an existing file's permission bits (and
+// owner, where allowed) carry over, a new file gets 0666 less the umask.
+// Windows: the file's attributes carry over, and a file with the read-only
+// attribute is not replaced. path must name the file itself, not a symbolic
+// link to it.
 //
 // The temporary name is fixed (".<name>.saving" in the same folder), so a
 // crash at the wrong moment leaves at most one such file, which the next
@@ -20,6 +22,8 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
 // How many times atomic saves have flushed a file or a folder to disk in
 // this process: what a save costs on a slow disk (benchmarks print it).
 int AtomicSaveFlushCount();
+// Counts one flush; called by the implementations of WriteFileAtomically.
+void CountAtomicSaveFlush();
 
 // The name of the temporary file that WriteFileAtomically uses for path.
 QString AtomicWriteTemporaryName(const QString &path);

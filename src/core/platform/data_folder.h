@@ -4,12 +4,12 @@
 
 namespace corvane {
 
-// The folder that holds the executable, without a trailing '/' (only the
-// root folder "/" ends in one).
+// The folder that holds the executable, without a trailing '/' (only a
+// root folder, "/" or "C:/", ends in one).
 QString ProgramFolder();
 
-// The per-user config folder: $XDG_CONFIG_HOME/Corvane, or ~/.config/Corvane
-// when that variable is not set.
+// The per-user config folder. POSIX: $XDG_CONFIG_HOME/Corvane, or
+// ~/.config/Corvane when that variable is not set. Windows: %APPDATA%\Corvane.
 QString UserConfigFolder();
 
 // The folder where config.ini and report.txt live: the program folder when
@@ -20,15 +20,19 @@ QString DataFolder();
 // Fixes the data folder (tests point it at a temporary folder).
 void SetDataFolder(const QString &folder);
 
-// The rule behind DataFolder(), exposed for tests. The program folder is the
-// data folder when it is the program's own writable folder: writable by this
-// user, with at least one write permission bit (root may write anywhere, but
-// a folder without write bits stays read-only for Corvane); not a folder
-// that installed programs share, such as /usr/bin, /usr/local/bin or
-// ~/.local/bin; owned by this user (or root), and writable by no other user,
-// with any config.ini in it owned by this user (or root) too. Otherwise the
-// per-user folder is the data folder; it is created, readable only by its
-// owner, when missing.
+// The rule behind DataFolder(), exposed for tests.
+//
+// Windows: the program folder when this user may create files in it, else
+// the per-user folder, created when missing.
+//
+// POSIX: the program folder is the data folder when it is the program's own
+// writable folder: writable by this user, with at least one write
+// permission bit (root may write anywhere, but a folder without write bits
+// stays read-only for Corvane); not a folder that installed programs share,
+// such as /usr/bin, /usr/local/bin or ~/.local/bin; owned by this user (or
+// root), and writable by no other user, with any config.ini in it owned by
+// this user (or root) too. Otherwise the per-user folder is the data
+// folder; it is created, readable only by its owner, when missing.
 QString ChooseDataFolder(const QString &programFolder, const QString &userConfigFolder);
 
 // Joins a folder and a file name with exactly one '/' between them.

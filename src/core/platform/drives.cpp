@@ -1,76 +1,40 @@
 #include "core/platform/drives.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStorageInfo>
-
-#include <algorithm>
-
-#include <dirent.h>
 
 namespace corvane {
 
 namespace {
-const QString &rootFolder()
+// The root of an absolute folder: "C:/" for a folder on a drive letter, "/"
+// otherwise.
+QString rootOf(const QString &folder)
 {
-    static const QString root = QStringLiteral("/");
-    return root;
+    if (folder.size() >= 2 && folder.at(1) == QLatin1Char(':') && folder.at(0).isLetter())
+        return folder.left(2) + QLatin1Char('/');
+    return QStringLiteral("/");
 }
 
+// Whether the folder lies on the mount point. A root ("/", "C:/") is the
+// only mount point that ends in a separator.
 bool folderContains(const QString &mountPoint, const QString &folder)
 {
-    if (mountPoint == rootFolder())
-        return folder.startsWith(QLatin1Char('/'));
+    if (mountPoint.endsWith(QLatin1Char('/')))
+        return folder.startsWith(mountPoint) || folder == mountPoint.chopped(1);
     return folder == mountPoint ||
            (folder.startsWith(mountPoint) && folder.at(mountPoint.size()) == QLatin1Char('/'));
 }
 } // namespace
 
-QList<Drive> MountedDrives()
-{
-    QList<Drive> drives;
-    drives.append(Drive{rootFolder(), QStorageInfo::root().name()});
-    QList<Drive> others;
-    const QList<QStorageInfo> volumes = QStorageInfo::mountedVolumes();
-    for (const QStorageInfo &volume : volumes) {
-        const QString path = QDir::cleanPath(volume.rootPath());
-        // Single files bind-mounted into a container are no drives.
-        if (path == rootFolder() || !volume.isValid() || !volume.isReady() ||
-            !QFileInfo(path).isDir())
-            continue;
-        const bool known = std::any_of(others.cbegin(), others.cend(),
-                                       [&path](const Drive &drive) { return drive.path == path; });
-        if (!known)
-            others.append(Drive{path, volume.name()});
-    }
-    std::sort(others.begin(), others.end(),
-              [](const Drive &a, const Drive &b) { return a.path < b.path; });
-    drives.append(others);
-    return drives;
-}
-
 QString DriveOfFolder(const QString &folder, const QStringList &mountPoints)
 {
     const QString clean = QDir::cleanPath(folder);
-    QString best = rootFolder();
+    QString best = rootOf(clean);
     for (const QString &mountPoint : mountPoints) {
         const QString point = QDir::cleanPath(mountPoint);
         if (point.size() > best.size() && folderContains(point, clean))
             best = point;
     }
     return best;
-}
-
-bool CanOpenFolder(const QString &folder)
-{
-    if (folder.isEmpty())
-        return false;
-    DIR *handle = ::opendir(QFile::encodeName(folder).constData());
-    if (!handle)
-        return false;
-    ::closedir(handle);
-    return true;
 }
 
 } // namespace corvane

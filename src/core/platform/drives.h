@@ -8,16 +8,18 @@ namespace corvane {
 
 // One entry of a drive list: a mounted filesystem the user can browse.
 struct Drive final {
-    QString path;  // the mount point
+    QString path;  // the mount point ("/", "/media/usb", "C:/")
     QString label; // the volume's name, may be empty
 };
 
-// The mounted filesystems a user browses: "/" first, then the other mount
-// points that are valid, ready folders, in path order.
+// The drives a user browses. POSIX: "/" first, then the other mount points
+// that are valid, ready folders, in path order. Windows: every drive letter
+// in order, ready or not ("A:/", "C:/", ...); a drive that is not ready
+// fails CanOpenFolder when it is picked.
 QList<Drive> MountedDrives();
 
-// The drive of a folder: the longest mount point that contains it; "/" when
-// none does.
+// The drive of a folder: the longest mount point that contains it; the
+// folder's root ("/" or its drive letter's root) when none does.
 QString DriveOfFolder(const QString &folder, const QStringList &mountPoints);
 
 // Whether the folder exists and its entries can be read.

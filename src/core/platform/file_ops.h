@@ -33,18 +33,16 @@ bool DeleteFile(const QString &path, QString *reason);
 // a device.
 std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize);
 
-// Opens the file at path for appending, creating it when missing, as a
-// close-on-exec descriptor: never through a symbolic link, never blocking on
-// a FIFO, and only a regular file. -1 with reason set otherwise.
-int OpenForAppend(const QString &path, QString *reason);
-
-// Whether OpenForAppend would succeed; the file is created when missing.
+// Whether the report can be opened for appending as the launcher opens it
+// (only a regular file, never through a symbolic link); the file is created
+// when missing.
 bool CanAppendToFile(const QString &path, QString *reason);
 
 // The message for a report that cannot be opened.
 QString ReportOpenFailure(const QString &path, const QString &reason);
 
-// A short text for the user that explains an errno value.
+// A short text for the user that explains a system error number: an errno
+// value on POSIX systems, a GetLastError() code on Windows.
 QString ErrorText(int errorNumber);
 
 } // namespace corvane

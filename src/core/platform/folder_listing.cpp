@@ -1,65 +1,31 @@
 #include "core/platform/folder_listing.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <vector>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-
 namespace corvane {
 
-namespace {
-
-struct SortEntry {
-    QString key; // the name, case-folded
-    QString name;
-};
-
-// The kind of an entry: from the folder listing itself where the file
-// system gives it, so that a folder of 100,000 files needs no stat per file.
-bool isWanted(int folderFd, const dirent &entry, EntryKind kind)
+QStringList SortedByName(QStringList names)
 {
-    const unsigned char wanted = kind == EntryKind::Files ? DT_REG : DT_DIR;
-    if (entry.d_type == wanted)
-        return true;
-    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
-        return false;
-    struct stat status {};
-    if (::fstatat(folderFd, entry.d_name, &status, 0) != 0)
-        return false; // a broken link
-    return kind == EntryKind::Files ? S_ISREG(status.st_mode) : S_ISDIR(status.st_mode);
-}
-
-} // namespace
-
-QStringList ListFolder(const QString &folder, EntryKind kind)
-{
-    DIR *handle = ::opendir(QFile::encodeName(folder).constData());
-    if (!handle)
-        return {};
+    struct SortEntry {
+        QString key; // the name, case-folded
+        QString name;
+    };
     std::vector<SortEntry> entries;
-    const int folderFd = ::dirfd(handle);
-    while (const dirent *entry = ::readdir(handle)) {
-        if (entry->d_name[0] == '.' || !isWanted(folderFd, *entry, kind))
-            continue;
-        QString name = QFile::decodeName(entry->d_name);
+    entries.reserve(size_t(names.size()));
+    for (QString &name : names) {
         QString key = name.toCaseFolded();
         entries.push_back(SortEntry{std::move(key), std::move(name)});
     }
-    ::closedir(handle);
-
     std::sort(entries.begin(), entries.end(), [](const SortEntry &a, const SortEntry &b) {
         const int byKey = a.key.compare(b.key);
         return byKey != 0 ? byKey < 0 : a.name < b.name;
     });
-    QStringList names;
-    names.reserve(qsizetype(entries.size()));
+    QStringList sorted;
+    sorted.reserve(qsizetype(entries.size()));
     for (SortEntry &entry : entries)
-        names.append(std::move(entry.name));
-    return names;
+        sorted.append(std::move(entry.name));
+    return sorted;
 }
 
 } // namespace corvane

@@ -8,10 +8,15 @@ namespace corvane {
 enum class EntryKind { Files, Folders };
 
 // The names of the plain files, or of the subfolders, of a folder, sorted by
-// name with letter case ignored. Names beginning with '.' (hidden on this
-// system) are left out; a symbolic link counts as what it points to, and
-// broken links, devices, FIFOs and sockets are left out. An unreadable
-// folder gives an empty list.
+// name with letter case ignored. Hidden names are left out: those beginning
+// with '.' on POSIX systems, those with the hidden or the system attribute
+// on Windows. A symbolic link counts as what it points to, and broken
+// links, devices, FIFOs and sockets are left out. An unreadable folder gives
+// an empty list.
 QStringList ListFolder(const QString &folder, EntryKind kind);
+
+// The names in the order ListFolder gives them: letter case ignored, and
+// names that differ only in case in code-point order.
+QStringList SortedByName(QStringList names);
 
 } // namespace corvane

@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -37,11 +36,9 @@ private:
     int m_fd;
 };
 
-std::atomic<int> flushCount{0};
-
 int flushToDisk(int fd)
 {
-    ++flushCount;
+    CountAtomicSaveFlush();
     return ::fsync(fd);
 }
 
@@ -63,17 +60,6 @@ bool writeAll(int fd, const QByteArray &bytes)
 }
 
 } // namespace
-
-int AtomicSaveFlushCount()
-{
-    return flushCount;
-}
-
-QString AtomicWriteTemporaryName(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".saving");
-}
 
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
 {

@@ -1,7 +1,8 @@
 #include "core/platform/posix_launcher.h"
 
-#include "core/command/command_words.h"
 #include "core/platform/file_ops.h"
+#include "core/platform/launch_plan.h"
+#include "core/platform/posix_file_ops.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -126,25 +127,6 @@ LaunchResult failure(const QString &text)
     return result;
 }
 
-// The environment variables that carry the placeholders' values into a
-// shell line: the shell reads a value from its variable, never as source.
-const char *shellVariable(Placeholder placeholder)
-{
-    switch (placeholder) {
-    case Placeholder::SourcePath:
-        return "CORVANE_SPATH";
-    case Placeholder::SourceName:
-        return "CORVANE_SNAME";
-    case Placeholder::DestinationPath:
-        return "CORVANE_DPATH";
-    case Placeholder::NameWithoutExtension:
-        return "CORVANE_SNAMENO";
-    case Placeholder::Index:
-        break;
-    }
-    return "CORVANE_INDEX";
-}
-
 // The source text for /bin/sh: the typed text as it stands, and in place of
 // each value a reference to the variable that holds it. The reference is
 // double-quoted so that the value stays one word and is not globbed, as in
@@ -161,7 +143,7 @@ QString shellSource(const QList<CommandPiece> &pieces)
     for (const CommandPiece &piece : pieces) {
         if (piece.isValue()) {
             const QString reference =
-                QStringLiteral("${%1}").arg(QLatin1String(shellVariable(*piece.placeholder)));
+                QStringLiteral("${%1}").arg(QLatin1String(PlaceholderVariable(*piece.placeholder)));
             if (*piece.placeholder == Placeholder::Index || quoting == Quoting::Double)
                 source += reference;
             else if (quoting == Quoting::Single)
@@ -198,52 +180,34 @@ struct ProgramCall {
     QList<QByteArray> environment;
 };
 
-// Whether the program box as a whole names an existing file, blanks and all,
-// so that a path such as "/opt/my tools/conv" needs no quotes. Only a path
-// (with a '/') counts: a bare name is looked up in PATH.
-bool isWholeProgramPath(const QString &program, const QString &workingDirectory)
-{
-    return program.contains(QLatin1Char('/')) &&
-           QFileInfo(QDir(workingDirectory).filePath(program)).isFile();
-}
-
 // The command as a program call: "cmd /c TEXT" becomes /bin/sh -c TEXT,
 // any other command is split into words. Nothing when it names no program.
 std::optional<ProgramCall> programCallOf(const ToolCommand &command,
                                          const QString &workingDirectory)
 {
+    const LaunchPlan plan = PlanLaunch(command, workingDirectory);
     ProgramCall call;
-    QStringList words;
-    const QString program = command.program.trimmed();
-    if (isWholeProgramPath(program, workingDirectory)) {
-        words = QStringList{program} + SplitCommandWords(command.arguments);
-    } else {
-        const QList<CommandPiece> pieces =
-            QList<CommandPiece>{CommandPiece{command.program + QLatin1Char(' '), std::nullopt}} +
-            command.arguments;
-        if (const std::optional<QList<CommandPiece>> shell = ShellCommandPieces(pieces)) {
-            call.name = QStringLiteral("/bin/sh");
-            call.path = QByteArrayLiteral("/bin/sh");
-            call.arguments = {QByteArrayLiteral("sh"), QByteArrayLiteral("-c"),
-                              shellSource(*shell).toLocal8Bit()};
-            for (const CommandPiece &piece : *shell) {
-                if (!piece.isValue())
-                    continue;
-                const QByteArray entry =
-                    QByteArray(shellVariable(*piece.placeholder)) + '=' + piece.text.toLocal8Bit();
-                if (!call.environment.contains(entry))
-                    call.environment.append(entry);
-            }
-            return call;
+    if (plan.shellPieces) {
+        call.name = QStringLiteral("/bin/sh");
+        call.path = QByteArrayLiteral("/bin/sh");
+        call.arguments = {QByteArrayLiteral("sh"), QByteArrayLiteral("-c"),
+                          shellSource(*plan.shellPieces).toLocal8Bit()};
+        for (const CommandPiece &piece : *plan.shellPieces) {
+            if (!piece.isValue())
+                continue;
+            const QByteArray entry = QByteArray(PlaceholderVariable(*piece.placeholder)) + '=' +
+                                     piece.text.toLocal8Bit();
+            if (!call.environment.contains(entry))
+                call.environment.append(entry);
         }
-        words = SplitCommandWords(pieces);
+        return call;
     }
-    if (words.isEmpty() || words.first().isEmpty())
+    if (plan.words.isEmpty())
         return std::nullopt;
-    call.name = words.first();
+    call.name = plan.words.first();
     call.path = QFile::encodeName(call.name);
     call.searchPath = !call.name.contains(QLatin1Char('/'));
-    for (const QString &word : words)
+    for (const QString &word : plan.words)
         call.arguments << word.toLocal8Bit();
     return call;
 }

@@ -7,10 +7,12 @@
 namespace corvane {
 
 // Read-only access to the Windows registry, in the shape of the three calls
-// that look-ups need (open a key, query a value, close the key). Platforms
-// without a registry get an implementation whose every open fails.
+// that look-ups need (open a key, query a value, close the key), with names
+// and string data in the system's ANSI code page. Platforms without a
+// registry get an implementation whose every open fails.
 
 // Root keys and value types, numbered as the registry numbers them.
+inline constexpr quint32 kHkeyCurrentUser = 0x80000001u;
 inline constexpr quint32 kHkeyLocalMachine = 0x80000002u;
 inline constexpr quint32 kRegSz = 1;
 inline constexpr quint32 kRegExpandSz = 2;

@@ -1,14 +1,17 @@
 #pragma once
 
-#include <QLockFile>
 #include <QString>
+
+#include <memory>
 
 namespace corvane {
 
-// Recognises a second start of the same program by the same user: a lock
-// file in the user's runtime folder, named after the executable's path. A
-// lock left behind by an instance that crashed (its process is gone) does
-// not block the next start.
+// Recognises a second start of the same program by the same user, keyed by
+// a lock path named after the executable's path. POSIX: a lock file there
+// (QLockFile); a lock left behind by an instance that crashed (its process
+// is gone) does not block the next start. Windows: a named mutex of the
+// user's session, named after the lock path, which goes with the process
+// that holds it, however it ends.
 class SingleInstance final {
 public:
     explicit SingleInstance(const QString &lockPath);
@@ -24,15 +27,17 @@ public:
     const QString &lockPath() const { return m_path; }
 
 private:
+    class Lock; // one per operating system
     QString m_path;
-    QLockFile m_lock;
+    std::unique_ptr<Lock> m_lock;
 };
 
 // The lock file of the program at executablePath in the given runtime folder.
 QString InstanceLockPath(const QString &runtimeFolder, const QString &executablePath);
 
-// The lock file of this program: in $XDG_RUNTIME_DIR (the temporary folder,
-// with the user id in the name, when there is none).
+// The lock file of this program. POSIX: in $XDG_RUNTIME_DIR (the temporary
+// folder, with the user id in the name, when there is none). Windows: in the
+// user's temporary folder.
 QString DefaultInstanceLockPath();
 
 } // namespace corvane

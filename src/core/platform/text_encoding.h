@@ -6,31 +6,36 @@
 namespace corvane {
 
 // Text that files written by the Windows version of the program carry in
-// code page 936. GB18030 is a superset of it, so it decodes those files.
+// the system's ANSI code page: code page 936 on the Chinese systems the
+// interface is written for. On POSIX systems that is GB18030, a superset of
+// 936; on Windows it is GB18030 where the ANSI code page is 936 and the ANSI
+// code page itself elsewhere.
 
 // Whether bytes are well-formed UTF-8 (no overlong forms, no surrogates,
 // nothing past U+10FFFF, no cut-off sequence).
 bool IsValidUtf8(const QByteArray &bytes);
 
-// Decodes GB18030 bytes; a byte that starts no valid character becomes
-// U+FFFD and decoding goes on after it.
-QString DecodeGb18030(const QByteArray &bytes);
+// Decodes bytes in the code page; a byte that starts no valid character
+// becomes U+FFFD and decoding goes on after it.
+QString DecodeCodePage(const QByteArray &bytes);
 
-// Decodes one string in the system's code page (a registry string): as
-// UTF-8 when it is valid UTF-8, else as GB18030.
+// The code page's bytes of a text. GB18030 encodes every character, so
+// nothing is lost there; another ANSI code page may have to put '?' for a
+// character it lacks.
+QByteArray EncodeCodePage(const QString &text);
+
+// Decodes one string that the system handed over in its code page (a
+// registry string). POSIX: as UTF-8 when it is valid UTF-8, else as
+// GB18030. Windows: in the ANSI code page.
 QString DecodeSystemText(const QByteArray &bytes);
 
-// GB18030 bytes of a text; GB18030 encodes every character, so nothing is
-// lost.
-QByteArray EncodeGb18030(const QString &text);
-
 // The encoding of a whole text file, decided once for the file.
-enum class TextEncoding { Utf8, Gb18030 };
+enum class TextEncoding { Utf8, CodePage };
 
 // UTF-8 when the bytes start with a UTF-8 byte order mark or are valid UTF-8
-// as a whole; anything else is GB18030, as a file written on a Chinese
-// Windows system is. Deciding per value would misread short GBK values
-// whose bytes happen to be valid UTF-8, such as 图片.
+// as a whole; anything else is in the code page, as a file written on a
+// Chinese Windows system is. Deciding per value would misread short GBK
+// values whose bytes happen to be valid UTF-8, such as 图片.
 TextEncoding DetectTextEncoding(const QByteArray &file);
 
 QString DecodeText(const QByteArray &bytes, TextEncoding encoding);

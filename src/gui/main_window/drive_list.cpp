@@ -1,5 +1,7 @@
 #include "gui/main_window/drive_list.h"
 
+#include <QDir>
+
 namespace corvane {
 
 DriveList::DriveList(QWidget *parent) : QComboBox(parent)
@@ -31,9 +33,9 @@ void DriveList::fill(const QList<Drive> &drives)
     const QSignalBlocker blocker(this);
     clear();
     for (const Drive &entry : drives) {
-        const QString text = entry.label.isEmpty()
-                                 ? entry.path
-                                 : QStringLiteral("%1  [%2]").arg(entry.path, entry.label);
+        const QString path = QDir::toNativeSeparators(entry.path);
+        const QString text =
+            entry.label.isEmpty() ? path : QStringLiteral("%1  [%2]").arg(path, entry.label);
         addItem(text, entry.path);
     }
     if (!m_drive.isEmpty())
@@ -59,7 +61,7 @@ void DriveList::showDrive(const QString &drive)
     int index = findData(drive);
     // A drive that has gone away since stays listed while it is shown.
     if (index < 0) {
-        addItem(drive, drive);
+        addItem(QDir::toNativeSeparators(drive), drive);
         index = count() - 1;
     }
     setCurrentIndex(index);

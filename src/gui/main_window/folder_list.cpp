@@ -72,19 +72,21 @@ void FolderList::fill()
     const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
 
+    // Up to the root: "/", or a drive's "C:/", its own parent.
     QStringList ancestors;
     for (QString folder = m_path;; folder = QFileInfo(folder).path()) {
         ancestors.prepend(folder);
-        if (folder == QLatin1String("/"))
+        if (QFileInfo(folder).path() == folder || folder == QLatin1String("/"))
             break;
     }
     int level = 0;
     for (const QString &folder : std::as_const(ancestors)) {
-        const QString text = folder == QLatin1String("/") ? folder : QFileInfo(folder).fileName();
+        const QString name = QFileInfo(folder).fileName();
+        const QString text = name.isEmpty() ? QDir::toNativeSeparators(folder) : name;
         auto *entry = new QListWidgetItem(openIcon, text, this);
         entry->setData(kFolderRole, folder);
         entry->setData(kLevelRole, level++);
-        entry->setToolTip(folder);
+        entry->setToolTip(QDir::toNativeSeparators(folder));
     }
     m_currentRow = count() - 1;
 
@@ -95,7 +97,7 @@ void FolderList::fill()
         auto *entry = new QListWidgetItem(closedIcon, name, this);
         entry->setData(kFolderRole, folder);
         entry->setData(kLevelRole, level);
-        entry->setToolTip(folder);
+        entry->setToolTip(QDir::toNativeSeparators(folder));
     }
 
     QListWidgetItem *current = item(m_currentRow);

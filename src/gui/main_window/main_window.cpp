@@ -605,10 +605,13 @@ void MainWindow::askToStopBatch()
 QString MainWindow::previewCommandLine(int row) const
 {
     const ActiveToolState &tool = ActiveTool();
-    return BuildCommandLine(tool.program, tool.commandTemplate, tool.captureOutput,
-                            m_jobs->name(row), m_jobs->folder(row), row,
-                            m_destinationFolders->path(),
-                            JoinPath(DataFolder(), QStringLiteral("report.txt")));
+    // The same line as the batch builds.
+    return BuildCommandLine(
+        tool.program, tool.commandTemplate, tool.captureOutput, m_jobs->name(row),
+        QDir::toNativeSeparators(m_jobs->folder(row)), row,
+        QDir::toNativeSeparators(m_destinationFolders->path()),
+        QDir::toNativeSeparators(JoinPath(DataFolder(), QStringLiteral("report.txt"))),
+        QDir::separator());
 }
 
 void MainWindow::copyCommandLines()

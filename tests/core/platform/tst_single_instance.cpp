@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <QTest>
 

@@ -41,9 +41,11 @@ QByteArray Dword(quint32 number)
     return bytes;
 }
 
+// A string value as the registry's ANSI functions hand it over: in the
+// system's code page, with its NUL.
 QByteArray Sz(const QString &text)
 {
-    return text.toUtf8() + '\0';
+    return text.toLocal8Bit() + '\0';
 }
 
 // One registry value a case sets up: type and data.

@@ -619,7 +619,7 @@ void TestOptionsDialog::browseThenCancel()
         Tabs(dialog)->setCurrentIndex(2);
         Button(dialog, QStringLiteral("Command1_2"))->click();
         QCOMPARE(parents, QList<QWidget *>{dialog});
-        QCOMPARE(Text(dialog, 2, 2)->text(), chosen);
+        QCOMPARE(Text(dialog, 2, 2)->text(), QDir::toNativeSeparators(chosen));
         QCOMPARE(Text(dialog, 1, 2)->text(), QStringLiteral("Two"));
         QCOMPARE(Text(dialog, 3, 2)->text(), QString());
         QCOMPARE(Text(dialog, 2, 3)->text(), QStringLiteral("/bin/three"));
@@ -668,13 +668,13 @@ void TestOptionsDialog::browseThenApply()
         QCOMPARE(ActiveTool().program, QStringLiteral("/old/program"));
         Button(dialog, QStringLiteral("cmdApply"))->click();
         QVERIFY(dialog->isVisible());
-        QCOMPARE(ReadStringSetting(QStringLiteral("Text2(2)")), chosen);
-        QCOMPARE(ActiveTool().program, chosen);
+        QCOMPARE(ReadStringSetting(QStringLiteral("Text2(2)")), QDir::toNativeSeparators(chosen));
+        QCOMPARE(ActiveTool().program, QDir::toNativeSeparators(chosen));
         QCOMPARE(ReadStringSetting(QStringLiteral("Text2(3)")), QString());
         QVERIFY(m_menuAtClose.isEmpty());
         dialog->close();
     });
-    QCOMPARE(ReadStringSetting(QStringLiteral("Text2(2)")), chosen);
+    QCOMPARE(ReadStringSetting(QStringLiteral("Text2(2)")), QDir::toNativeSeparators(chosen));
     QCOMPARE(m_menuAtClose.size(), 1);
 }
 

@@ -1,158 +1,18 @@
-#include "argv_record.h"
-#include "core/platform/data_folder.h"
-#include "core/platform/desktop_services.h"
-#include "core/platform/drives.h"
-#include "core/platform/single_instance.h"
-#include "core/settings/active_tool.h"
-#include "core/settings/settings_file.h"
-#include "corvane_helpers.h"
-#include "gui/main_window/drive_list.h"
-#include "gui/main_window/file_list.h"
-#include "gui/main_window/folder_list.h"
-#include "gui/main_window/job_list.h"
-#include "gui/main_window/main_window.h"
-#include "message_recorder.h"
-#include "test_files.h"
-#include "test_strings.h"
-
-#include <QAccessible>
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QFontMetricsF>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListView>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QProcess>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QScopeGuard>
-#include <QScrollBar>
-#include <QSignalSpy>
-#include <QTabBar>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <QWindow>
-
-#include <cmath>
+#include "main_window_fixture.h"
 
 using namespace corvane;
-using corvane::test::readFile;
-using corvane::test::writeFile;
+using namespace corvane::test;
 
-namespace {
-
-using test::strings;
-const QColor kGrey(0xE0, 0xE0, 0xE0);
-
-// The contrast ratio of two colours, from 1 (the same) to 21 (black and
-// white); text needs 4.5 to be easy to read.
-qreal contrast(const QColor &a, const QColor &b)
-{
-    const auto luminance = [](const QColor &color) {
-        const auto linear = [](qreal value) {
-            return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) +
-               0.0722 * linear(color.blueF());
-    };
-    const qreal first = luminance(a);
-    const qreal second = luminance(b);
-    return (qMax(first, second) + 0.05) / (qMin(first, second) + 0.05);
-}
-
-// What a window shows that cannot be read: text in a colour too close to
-// its background, a label's text larger than the label.
-QStringList unreadableTexts(const QWidget *window)
-{
-    QStringList problems;
-    const QList<QWidget *> widgets = window->findChildren<QWidget *>();
-    for (const QWidget *widget : widgets) {
-        if (!widget->isVisibleTo(window) || !widget->isEnabled() || widget->isWindow())
-            continue;
-        const auto *label = qobject_cast<const QLabel *>(widget);
-        if (!(label && !label->text().isEmpty()) &&
-            !qobject_cast<const QAbstractButton *>(widget) &&
-            !qobject_cast<const QLineEdit *>(widget) && !qobject_cast<const QComboBox *>(widget) &&
-            !qobject_cast<const QAbstractItemView *>(widget) &&
-            !qobject_cast<const QPlainTextEdit *>(widget) &&
-            !qobject_cast<const QTabBar *>(widget) && !qobject_cast<const QMenuBar *>(widget))
-            continue;
-        const QPalette palette = widget->palette();
-        if (contrast(palette.color(widget->foregroundRole()),
-                     palette.color(widget->backgroundRole())) < 4.5)
-            problems << widget->objectName() + QStringLiteral(": colours");
-        if (!label)
-            continue;
-        const QSize needed = label->wordWrap()
-                                 ? QSize(label->width(), label->heightForWidth(label->width()))
-                                 : label->sizeHint();
-        if (needed.width() > label->width() || needed.height() > label->height())
-            problems << label->objectName() + QStringLiteral(": text cut");
-    }
-    return problems;
-}
-
-QPalette darkPalette()
-{
-    // Qt derives the dark shades from the face colour.
-    QPalette dark(QColor(0x35, 0x35, 0x35));
-    const QColor light(0xDC, 0xDC, 0xDC);
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        dark.setColor(role, light);
-    dark.setColor(QPalette::Base, QColor(0x2A, 0x2A, 0x2A));
-    return dark;
-}
-
-// The text that assistive technology reads inside an object.
-QString textInside(QAccessibleInterface *object)
-{
-    QString text;
-    for (int i = 0; i < object->childCount(); ++i) {
-        QAccessibleInterface *child = object->child(i);
-        if (QAccessibleTextInterface *content = child->textInterface())
-            text += content->text(0, content->characterCount());
-        text += textInside(child);
-    }
-    return text;
-}
-
-QStringList fileRows(const FileList *list)
-{
-    QStringList names;
-    for (int i = 0; i < list->count(); ++i)
-        names.append(list->fileName(i));
-    return names;
-}
-
-struct Rows {
-    QStringList names;
-    QStringList folders;
-};
-} // namespace
-
-class TestMainWindow final : public QObject {
+class TestMainWindow final : public MainWindowFixture {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
     void layout_data();
     void layout();
     void designerTexts();
     void windowFrameAndColours();
     void tabOrderAndNoDefaultButton();
     void menuBar();
-    void startState();
     void toolsFromConfig_data();
     void toolsFromConfig();
     void toolsClickSwitchesWithoutWriting();
@@ -164,13 +24,11 @@ private slots:
     void endDuringBatch_data();
     void endDuringBatch();
     void secondInstanceInProcess();
-    void secondInstanceOfRealProgram();
 
     void addAllTwiceKeepsDuplicates();
     void addSelected_data();
     void addSelected();
     void doubleClickInFileList();
-    void entriesFromRootFolder();
     void removeSelected_data();
     void removeSelected();
     void doubleClickInJobList();
@@ -183,164 +41,11 @@ private slots:
     void invalidDrive_data();
     void invalidDrive();
     void driveChangeShowsDrive();
-    void batchFromTheWindow_data();
-    void batchFromTheWindow();
 
     void keyboardActsOnFocusedControlOnly();
-    void driveShowsItsLastFolder_data();
-    void driveShowsItsLastFolder();
     void readableUnderDarkThemeAndLargeFont_data();
     void readableUnderDarkThemeAndLargeFont();
-    void assistiveTechnologySeesEntriesAndConsole();
-
-private:
-    MainWindow *load();
-    // Loads the window and shows it; false when either fails.
-    bool loadAndShow();
-    template <typename T> T *control(const char *name) const;
-    Rows jobRows() const;
-    void selectRows(QAbstractItemView *view, const QList<int> &rows);
-    void doubleClick(QAbstractItemView *view, int row);
-    void makeFiles(const QString &folder, const QStringList &names);
-    void pickDrive(DriveList *list, const QString &drive);
-
-    std::unique_ptr<QTemporaryDir> m_root;
-    QString m_data;
-    QString m_source;
-    QString m_destination;
-    QString m_originalFolder;
-    std::unique_ptr<test::MessageRecorder> m_messages;
-    std::unique_ptr<SingleInstance> m_instance;
-    std::unique_ptr<MainWindow> m_form;
-    int m_ended = 0;
-    QStringList m_opened;
 };
-
-void TestMainWindow::initTestCase()
-{
-    QApplication::setQuitOnLastWindowClosed(false);
-    m_originalFolder = QDir::currentPath();
-}
-
-void TestMainWindow::init()
-{
-    m_root = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_root->isValid());
-    const QString root = QDir::cleanPath(m_root->path());
-    m_data = root + QStringLiteral("/data");
-    m_source = root + QStringLiteral("/source");
-    m_destination = root + QStringLiteral("/destination");
-    QVERIFY(QDir().mkpath(m_data));
-    QVERIFY(QDir().mkpath(m_source));
-    QVERIFY(QDir().mkpath(m_destination));
-    makeFiles(m_source,
-              {QStringLiteral("b.wav"), QStringLiteral("a.bmp"), QStringLiteral("c.txt")});
-    SetDataFolder(m_data);
-    ActiveTool() = ActiveToolState{};
-    QVERIFY(QDir::setCurrent(m_source));
-    m_messages = std::make_unique<test::MessageRecorder>();
-    m_opened.clear();
-    SetDocumentOpener([this](const QString &path) { m_opened.append(path); });
-    m_ended = 0;
-}
-
-void TestMainWindow::cleanup()
-{
-    m_form.reset();
-    m_instance.reset();
-    m_messages.reset();
-    SetDocumentOpener({});
-    QDir::setCurrent(m_originalFolder);
-    m_root.reset();
-    // No window (a message box, a dialog) may be left open.
-    const QList<QWidget *> windows = QApplication::topLevelWidgets();
-    for (QWidget *window : windows)
-        QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
-}
-
-MainWindow *TestMainWindow::load()
-{
-    m_instance =
-        std::make_unique<SingleInstance>(m_root->filePath(QStringLiteral("instance.lock")));
-    m_form = std::make_unique<MainWindow>();
-    m_form->setProcessEnd([this] { ++m_ended; });
-    if (!m_form->loadOnStartup(*m_instance))
-        return nullptr;
-    return m_form.get();
-}
-
-bool TestMainWindow::loadAndShow()
-{
-    if (!load())
-        return false;
-    m_form->show();
-    return QTest::qWaitForWindowExposed(m_form.get());
-}
-
-template <typename T> T *TestMainWindow::control(const char *name) const
-{
-    T *found = m_form->findChild<T *>(QLatin1String(name));
-    if (!found)
-        qWarning("no control %s", name);
-    return found;
-}
-
-Rows TestMainWindow::jobRows() const
-{
-    // Read through the two views, as the user and the batch see them.
-    Rows rows;
-    const auto *list1 = control<QListView>("List1");
-    const auto *list2 = control<QListView>("List2");
-    for (int i = 0; i < list1->model()->rowCount(); ++i)
-        rows.names.append(list1->model()->index(i, list1->modelColumn()).data().toString());
-    for (int i = 0; i < list2->model()->rowCount(); ++i)
-        rows.folders.append(list2->model()->index(i, list2->modelColumn()).data().toString());
-    // The batch's view of the job list agrees with the views.
-    if (m_form->jobCount() == rows.names.size()) {
-        for (int i = 0; i < m_form->jobCount(); ++i) {
-            if (m_form->jobName(i) != rows.names.at(i) ||
-                m_form->jobFolder(i) != rows.folders.at(i))
-                rows.names.append(QStringLiteral("<batch view differs>"));
-        }
-    } else {
-        rows.names.append(QStringLiteral("<batch count differs>"));
-    }
-    return rows;
-}
-
-void TestMainWindow::selectRows(QAbstractItemView *view, const QList<int> &rows)
-{
-    view->clearSelection();
-    for (int row : rows)
-        view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select);
-}
-
-void TestMainWindow::doubleClick(QAbstractItemView *view, int row)
-{
-    // A double click is a press and release, then a second press that the
-    // system reports as a double click.
-    const QPoint point = view->visualRect(view->model()->index(row, 0)).center();
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, point);
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, point);
-}
-
-void TestMainWindow::makeFiles(const QString &folder, const QStringList &names)
-{
-    QVERIFY(QDir().mkpath(folder));
-    for (const QString &name : names)
-        writeFile(QDir(folder).filePath(name), "x");
-}
-
-void TestMainWindow::pickDrive(DriveList *list, const QString &drive)
-{
-    // As the user does with the keyboard: the list moves one entry at a
-    // time and reports each pick.
-    const int target = list->findData(drive);
-    QVERIFY(target >= 0);
-    list->setFocus();
-    while (list->currentIndex() != target)
-        QTest::keyClick(list, list->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
-}
 
 void TestMainWindow::layout_data()
 {
@@ -518,30 +223,6 @@ void TestMainWindow::menuBar()
         QVERIFY(action->isEnabled());
         QVERIFY(action->isVisible());
     }
-}
-
-void TestMainWindow::startState()
-{
-    QVERIFY(load());
-    QCOMPARE(m_form->windowTitle(), QStringLiteral("Corvane:  -  "));
-    QCOMPARE(ActiveTool().index, 0);
-    auto *file1 = control<FileList>("File1");
-    QCOMPARE(file1->pattern(), QStringLiteral("*.*"));
-    QCOMPARE(file1->path(), m_source);
-    QCOMPARE(fileRows(file1), strings({"a.bmp", "b.wav", "c.txt"}));
-    QCOMPARE(control<FolderList>("Dir1")->path(), m_source);
-    QCOMPARE(control<FolderList>("Dir2")->path(), m_source);
-    auto *drive1 = control<DriveList>("Drive1");
-    QCOMPARE(drive1->drive(), DriveOfFolder(m_source, drive1->mountPoints()));
-    QCOMPARE(control<DriveList>("Drive2")->drive(), drive1->drive());
-    QCOMPARE(drive1->itemData(0).toString(), QStringLiteral("/"));
-    QCOMPARE(m_form->jobCount(), 0);
-    QCOMPARE(control<QLabel>("Label3")->text(), QStringLiteral("..."));
-    QCOMPARE(control<QProgressBar>("ProgressBar1")->value(), 0);
-    QVERIFY(!control<QTimer>("Timer1")->isActive());
-    // Reading settings creates no file.
-    QVERIFY(!QFileInfo::exists(ConfigPath()));
-    QCOMPARE(m_messages->count(), 0);
 }
 
 void TestMainWindow::toolsFromConfig_data()
@@ -773,51 +454,6 @@ void TestMainWindow::secondInstanceInProcess()
     QCOMPARE(m_ended, 0);
 }
 
-void TestMainWindow::secondInstanceOfRealProgram()
-{
-    // A copy of the program with a config.ini of its own, started as a user
-    // starts it; this test then starts as the second instance.
-    const QString app = m_root->filePath(QStringLiteral("app"));
-    const QString runtime = m_root->filePath(QStringLiteral("runtime"));
-    QVERIFY(QDir().mkpath(app));
-    QVERIFY(QDir().mkpath(runtime));
-    QVERIFY(QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    const QString program = app + QStringLiteral("/corvane");
-    QVERIFY(QFile::copy(QStringLiteral(CORVANE_PROGRAM), program));
-    const QByteArray config("[IntegerSection]\nCurrentTool=2\n");
-    writeFile(app + QStringLiteral("/config.ini"), config);
-
-    QProcess first;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-    first.setProcessEnvironment(environment);
-    first.setWorkingDirectory(m_source);
-    first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    first.start(program, {});
-    QVERIFY(first.waitForStarted());
-
-    const QString lockPath = InstanceLockPath(runtime, QFileInfo(program).canonicalFilePath());
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lockPath), 30000);
-    QCOMPARE(first.state(), QProcess::Running);
-
-    SingleInstance second(lockPath);
-    MainWindow form;
-    QVERIFY(!form.loadOnStartup(second));
-    QCOMPARE(m_messages->count(), 1);
-    QVERIFY(m_messages->messages().first().text.endsWith(QStringLiteral("已运行！")));
-    QVERIFY(!QFileInfo::exists(ConfigPath()));
-
-    // The first instance ends without giving the lock back, as after a
-    // crash: the next start is not blocked.
-    first.kill();
-    QVERIFY(first.waitForFinished());
-    QVERIFY(QFileInfo::exists(lockPath));
-    SingleInstance next(lockPath);
-    QVERIFY(next.tryAcquire());
-    QCOMPARE(readFile(app + QStringLiteral("/config.ini")), config);
-}
-
 void TestMainWindow::addAllTwiceKeepsDuplicates()
 {
     QVERIFY(load());
@@ -871,21 +507,6 @@ void TestMainWindow::doubleClickInFileList()
     Rows rows = jobRows();
     QCOMPARE(rows.names, strings({"b.wav"}));
     QCOMPARE(rows.folders, QStringList({m_source}));
-}
-
-void TestMainWindow::entriesFromRootFolder()
-{
-    QVERIFY(load());
-    auto *dir1 = control<FolderList>("Dir1");
-    QVERIFY(dir1->setPath(QStringLiteral("/")));
-    auto *file1 = control<FileList>("File1");
-    QCOMPARE(file1->path(), QStringLiteral("/"));
-    if (file1->count() == 0)
-        QSKIP("the root folder holds no plain file here");
-    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
-    const Rows rows = jobRows();
-    QCOMPARE(rows.names, fileRows(file1));
-    QCOMPARE(rows.folders, QStringList(file1->count(), QStringLiteral("/")));
 }
 
 void TestMainWindow::removeSelected_data()
@@ -1144,75 +765,6 @@ void TestMainWindow::driveChangeShowsDrive()
     QCOMPARE(m_messages->count(), 0);
 }
 
-void TestMainWindow::batchFromTheWindow_data()
-{
-    QTest::addColumn<bool>("capture");
-    QTest::newRow("capture off") << false;
-    QTest::newRow("capture on") << true;
-}
-
-void TestMainWindow::batchFromTheWindow()
-{
-    QFETCH(bool, capture);
-    const QString record = m_root->filePath(QStringLiteral("record.txt"));
-    const QByteArray savedRecord = qgetenv(CORVANE_ARGV_RECORD_VARIABLE);
-    if (!capture)
-        qputenv(CORVANE_ARGV_RECORD_VARIABLE, QFile::encodeName(record));
-    else
-        qunsetenv(CORVANE_ARGV_RECORD_VARIABLE);
-    // The program box names a path with blanks, unquoted, as a browse puts it.
-    const QString program = m_root->filePath(QStringLiteral("my tools/argv recorder"));
-    QVERIFY(QDir().mkpath(QFileInfo(program).path()));
-    QVERIFY(QFile::link(QStringLiteral(CORVANE_HELPER_ARGV_RECORDER), program));
-    writeFile(ConfigPath(), QByteArray("[IntegerSection]\nCurrentTool=0\nCheck1(1)=") +
-                                (capture ? "1" : "0") +
-                                "\n[StringSection]\nText1(1)=Record\nText2(1)=" + program.toUtf8() +
-                                "\nText3(1)=$SPath$$SName$ $DPath$$SNameNo$.out $Index$\n");
-    writeFile(m_data + QStringLiteral("/report.txt"), "old report\n");
-
-    QVERIFY(loadAndShow());
-    // As a user does it: the tool from the menu, all files, a destination.
-    control<QAction>("Tools_1")->trigger();
-    QCOMPARE(m_form->windowTitle(), QStringLiteral("Corvane:  -  Record"));
-    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
-    QVERIFY(control<FolderList>("Dir2")->setPath(m_destination));
-    QSignalSpy finished(&m_form->batchRun(), &BatchRun::entryFinished);
-    QTest::mouseClick(control<QPushButton>("Command3"), Qt::LeftButton);
-    qputenv(CORVANE_ARGV_RECORD_VARIABLE, savedRecord);
-
-    QCOMPARE(finished.count(), 3);
-    const QList<test::ArgvRecord> records =
-        test::ParseArgvRecords(readFile(capture ? m_data + QStringLiteral("/report.txt") : record));
-    QCOMPARE(records.size(), 3);
-    const QStringList names = strings({"a.bmp", "b.wav", "c.txt"});
-    for (int i = 0; i < 3; ++i) {
-        const QString stem = QFileInfo(names.at(i)).completeBaseName();
-        QCOMPARE(records.at(i).arguments.mid(1),
-                 QList<QByteArray>({QFile::encodeName(m_source + QLatin1Char('/') + names.at(i)),
-                                    QFile::encodeName(m_destination + QLatin1Char('/') + stem +
-                                                      QStringLiteral(".out")),
-                                    QByteArray::number(i)}));
-        QCOMPARE(records.at(i).workingDirectory, QFile::encodeName(m_destination));
-    }
-    auto *bar = control<QProgressBar>("ProgressBar1");
-    QCOMPARE(bar->maximum(), 3);
-    QCOMPARE(bar->value(), 3);
-    QCOMPARE(control<QLabel>("Label3")->text(), QStringLiteral("完成"));
-    QVERIFY(control<QPushButton>("Command3")->isEnabled());
-
-    auto *timer = control<QTimer>("Timer1");
-    if (!capture) {
-        QVERIFY(!timer->isActive());
-        QVERIFY(!QFileInfo::exists(m_data + QStringLiteral("/report.txt")));
-        return;
-    }
-    QVERIFY(timer->isActive());
-    QVERIFY(!readFile(m_data + QStringLiteral("/report.txt")).contains("old report"));
-    QTRY_COMPARE_WITH_TIMEOUT(m_opened, QStringList({m_data + QStringLiteral("/report.txt")}),
-                              10000);
-    QVERIFY(!timer->isActive());
-}
-
 void TestMainWindow::keyboardActsOnFocusedControlOnly()
 {
     writeFile(ConfigPath(),
@@ -1278,50 +830,6 @@ void TestMainWindow::keyboardActsOnFocusedControlOnly()
     QCOMPARE(m_ended, 1);
 }
 
-void TestMainWindow::driveShowsItsLastFolder_data()
-{
-    QTest::addColumn<QString>("side");
-    QTest::addColumn<QString>("otherSide");
-    QTest::newRow("source") << QStringLiteral("1") << QStringLiteral("2");
-    QTest::newRow("destination") << QStringLiteral("2") << QStringLiteral("1");
-}
-
-void TestMainWindow::driveShowsItsLastFolder()
-{
-    QFETCH(QString, side);
-    QFETCH(QString, otherSide);
-    const QString mount = m_root->filePath(QStringLiteral("mnt"));
-    const QString deep = mount + QStringLiteral("/a/b");
-    QVERIFY(QDir().mkpath(deep));
-    const QString root = QStringLiteral("/");
-    QVERIFY(loadAndShow());
-    auto *drive = control<DriveList>(qPrintable(QStringLiteral("Drive") + side));
-    auto *dir = control<FolderList>(qPrintable(QStringLiteral("Dir") + side));
-    auto *otherDrive = control<DriveList>(qPrintable(QStringLiteral("Drive") + otherSide));
-    auto *otherDir = control<FolderList>(qPrintable(QStringLiteral("Dir") + otherSide));
-    for (DriveList *list : {drive, otherDrive}) {
-        list->setDrives({Drive{root, QString()}, Drive{mount, QString()}});
-        list->showFolder(m_source);
-    }
-
-    pickDrive(drive, mount); // not shown before: its root
-    QCOMPARE(dir->path(), mount);
-    QVERIFY(dir->setPath(deep));
-    pickDrive(drive, root); // the drive of the start folder
-    QCOMPARE(dir->path(), m_source);
-    pickDrive(drive, mount);
-    QCOMPARE(dir->path(), deep);
-    // The other side keeps its own folders.
-    pickDrive(otherDrive, mount);
-    QCOMPARE(otherDir->path(), mount);
-    // A folder gone since gives way to its nearest parent.
-    pickDrive(drive, root);
-    QVERIFY(QDir(deep).removeRecursively());
-    pickDrive(drive, mount);
-    QCOMPARE(dir->path(), mount + QStringLiteral("/a"));
-    QCOMPARE(m_messages->count(), 0);
-}
-
 void TestMainWindow::readableUnderDarkThemeAndLargeFont_data()
 {
     QTest::addColumn<QString>("command");
@@ -1360,48 +868,6 @@ void TestMainWindow::readableUnderDarkThemeAndLargeFont()
         control<QAction>(qPrintable(command))->trigger();
     }
     QCOMPARE(problems, QStringList());
-}
-
-void TestMainWindow::assistiveTechnologySeesEntriesAndConsole()
-{
-    // A tool that shows its output live; its command line holds a "[*]".
-    writeFile(ConfigPath(), "[IntegerSection]\nCheck2(0)=1\n[StringSection]\nText2(0)=cmd /c\n"
-                            "Text3(0)=echo [*] $SName$; while [ ! -e go ]; do sleep 0.01; done\n");
-    QVERIFY(loadAndShow());
-    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
-    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
-
-    // The job list: one item per entry, its file name.
-    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(control<QListView>("List1"));
-    QCOMPARE(list->role(), QAccessible::List);
-    QStringList items;
-    for (int i = 0; i < list->childCount(); ++i)
-        items << list->child(i)->text(QAccessible::Name);
-    QCOMPARE(items, strings({"a.bmp", "b.wav", "c.txt", "a.bmp", "b.wav", "c.txt"}));
-
-    // The console window: a window titled with the command line as typed,
-    // with the output inside.
-    QTest::mouseClick(control<QPushButton>("Command6"), Qt::LeftButton);
-    selectRows(control<FileList>("File1"), {0});
-    QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
-    bool seen = false;
-    connect(&m_form->batchRun(), &BatchRun::entryStarted, this, [&](int, const QString &line) {
-        QWidget *console = nullptr;
-        for (QWidget *window : QApplication::topLevelWidgets()) {
-            if (window->objectName() == QLatin1String("ConsoleWindow") && window->isVisible())
-                console = window;
-        }
-        QVERIFY(console);
-        QAccessibleInterface *window = QAccessible::queryAccessibleInterface(console);
-        QCOMPARE(window->role(), QAccessible::Window);
-        QVERIFY(line.contains(QStringLiteral("[*]")));
-        QCOMPARE(window->text(QAccessible::Name), line);
-        QTRY_COMPARE(textInside(window), QStringLiteral("[*] a.bmp\n"));
-        seen = true;
-        writeFile(QDir(m_source).filePath(QStringLiteral("go")), "");
-    });
-    QTest::mouseClick(control<QPushButton>("Command3"), Qt::LeftButton);
-    QVERIFY(seen);
 }
 
 QTEST_MAIN(TestMainWindow)
