@@ -1,4 +1,5 @@
 #include "argv_record.h"
+#include "batch_folders.h"
 #include "core/batch/batch_run.h"
 #include "core/platform/data_folder.h"
 #include "core/platform/desktop_services.h"
@@ -16,7 +17,6 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -62,33 +62,19 @@ private:
     void setTool(int index, const QString &program, const QString &commandLine, bool capture);
     void addJobs(const QStringList &names);
 
-    std::unique_ptr<QTemporaryDir> m_root;
-    QString m_data;
-    QString m_source;
-    QString m_destination;
+    std::unique_ptr<test::BatchFolders> m_folders;
     std::unique_ptr<FakeHost> m_host;
     std::unique_ptr<Launcher> m_launcher;
     std::unique_ptr<BatchRun> m_batch;
     QStringList m_opened;
-    QString m_originalFolder;
 };
 
 void TestBatchRun::init()
 {
-    m_originalFolder = QDir::currentPath();
-    m_root = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_root->isValid());
-    m_data = m_root->filePath(QStringLiteral("data"));
-    m_source = m_root->filePath(QStringLiteral("source"));
-    m_destination = m_root->filePath(QStringLiteral("destination"));
-    QVERIFY(QDir().mkpath(m_data));
-    QVERIFY(QDir().mkpath(m_source));
-    QVERIFY(QDir().mkpath(m_destination));
-    SetDataFolder(m_data);
-
-    ActiveTool() = ActiveToolState{};
+    m_folders = std::make_unique<test::BatchFolders>();
+    QVERIFY(m_folders->isValid());
     m_host = std::make_unique<FakeHost>();
-    m_host->destination = m_destination;
+    m_host->destination = m_folders->destination;
     m_launcher = CreateLauncher();
     m_batch = std::make_unique<BatchRun>(*m_host, *m_launcher);
     connect(&m_host->timer, &QTimer::timeout, m_batch.get(), &BatchRun::openReport);
@@ -102,8 +88,7 @@ void TestBatchRun::cleanup()
     m_batch.reset();
     m_launcher.reset();
     m_host.reset();
-    QDir::setCurrent(m_originalFolder);
-    m_root.reset();
+    m_folders.reset();
 }
 
 void TestBatchRun::setTool(int index, const QString &program, const QString &commandLine,
@@ -120,12 +105,12 @@ void TestBatchRun::setTool(int index, const QString &program, const QString &com
 void TestBatchRun::addJobs(const QStringList &names)
 {
     for (const QString &name : names)
-        m_host->jobs.append(FakeHost::Job{name, m_source});
+        m_host->jobs.append(FakeHost::Job{name, m_folders->source});
 }
 
 void TestBatchRun::emptyJobListChangesNothing()
 {
-    const QString report = JoinPath(m_data, QStringLiteral("report.txt"));
+    const QString report = JoinPath(m_folders->data, QStringLiteral("report.txt"));
     writeFile(report, "old");
     test::MessageRecorder messages;
     m_batch->run();
@@ -146,13 +131,13 @@ void TestBatchRun::entriesRunOneAfterAnotherInDestination()
     addJobs({QStringLiteral("c.txt"), QStringLiteral("a.txt"), QStringLiteral("b.txt")});
     m_batch->run();
 
-    const QString log = QString::fromUtf8(readFile(m_root->filePath(QStringLiteral("order.log"))));
+    const QString log = QString::fromUtf8(readFile(m_folders->path(QStringLiteral("order.log"))));
     const QString expected = QStringLiteral("start c.txt 0 %1\nend c.txt\n"
                                             "start a.txt 1 %1\nend a.txt\n"
                                             "start b.txt 2 %1\nend b.txt\n")
-                                 .arg(m_destination);
+                                 .arg(m_folders->destination);
     QCOMPARE(log, expected);
-    QCOMPARE(QDir::currentPath(), m_destination);
+    QCOMPARE(QDir::currentPath(), m_folders->destination);
 }
 
 void TestBatchRun::controlsFollowTheBatch()
@@ -167,18 +152,18 @@ void TestBatchRun::controlsFollowTheBatch()
         QStringLiteral("enabled"),
     };
     QCOMPARE(m_host->log, expected);
-    QCOMPARE(m_batch->reportPath(), JoinPath(m_data, QStringLiteral("report.txt")));
+    QCOMPARE(m_batch->reportPath(), JoinPath(m_folders->data, QStringLiteral("report.txt")));
 }
 
 void TestBatchRun::oldReportDeletedWithoutCapture()
 {
-    const QString report = JoinPath(m_data, QStringLiteral("report.txt"));
+    const QString report = JoinPath(m_folders->data, QStringLiteral("report.txt"));
     writeFile(report, "from an earlier batch");
     setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo hi"), false);
     addJobs({QStringLiteral("x")});
     m_batch->run();
     QVERIFY(!QFile::exists(report));
-    QVERIFY(!QFile::exists(JoinPath(m_destination, QStringLiteral("report.txt"))));
+    QVERIFY(!QFile::exists(JoinPath(m_folders->destination, QStringLiteral("report.txt"))));
     QVERIFY(!m_host->log.contains(QStringLiteral("timer on")));
     QTest::qWait(50);
     QVERIFY(m_opened.isEmpty());
@@ -186,7 +171,7 @@ void TestBatchRun::oldReportDeletedWithoutCapture()
 
 void TestBatchRun::captureCollectsOutputInOrderAndOpensOnce()
 {
-    const QString report = JoinPath(m_data, QStringLiteral("report.txt"));
+    const QString report = JoinPath(m_folders->data, QStringLiteral("report.txt"));
     writeFile(report, "from an earlier batch\n");
     setTool(0, QStringLiteral("cmd /c"),
             QStringLiteral("echo out $SName$; echo err $SName$ >&2; echo more $Index$"), true);
@@ -194,7 +179,7 @@ void TestBatchRun::captureCollectsOutputInOrderAndOpensOnce()
     m_batch->run();
 
     QCOMPARE(readFile(report), QByteArray("out one\nerr one\nmore 0\nout two\nerr two\nmore 1\n"));
-    QVERIFY(!QFile::exists(JoinPath(m_destination, QStringLiteral("report.txt"))));
+    QVERIFY(!QFile::exists(JoinPath(m_folders->destination, QStringLiteral("report.txt"))));
     QCOMPARE(m_host->log.last(), QStringLiteral("timer on"));
     // The report opens on the timer's tick, not during the batch.
     QVERIFY(m_opened.isEmpty());
@@ -219,7 +204,7 @@ void TestBatchRun::toolSwitchTakesEffectFromNextEntry()
         }
     });
     m_batch->run();
-    QCOMPARE(readFile(m_root->filePath(QStringLiteral("tools.log"))),
+    QCOMPARE(readFile(m_folders->path(QStringLiteral("tools.log"))),
              QByteArray("first a\nsecond b\nsecond c\n"));
 }
 
@@ -228,10 +213,10 @@ void TestBatchRun::entryAppendedDuringBatchIsNotRun()
     setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo $SName$ >> ../ran.log"), false);
     addJobs({QStringLiteral("a"), QStringLiteral("b")});
     connect(m_batch.get(), &BatchRun::entryStarted, this, [this](int) {
-        m_host->jobs.append(FakeHost::Job{QStringLiteral("late"), m_source});
+        m_host->jobs.append(FakeHost::Job{QStringLiteral("late"), m_folders->source});
     });
     m_batch->run();
-    QCOMPARE(readFile(m_root->filePath(QStringLiteral("ran.log"))), QByteArray("a\nb\n"));
+    QCOMPARE(readFile(m_folders->path(QStringLiteral("ran.log"))), QByteArray("a\nb\n"));
     QCOMPARE(m_batch->lastResults().size(), 2);
     QCOMPARE(m_host->jobs.size(), 4);
 }
@@ -250,7 +235,7 @@ void TestBatchRun::shortenedJobListEndsBatch()
     test::MessageRecorder messages;
     m_batch->run();
     // Positions 0 and 1 ran (a, then b); the list now holds only d, at 0.
-    QCOMPARE(readFile(m_root->filePath(QStringLiteral("ran.log"))), QByteArray("a\nb\n"));
+    QCOMPARE(readFile(m_folders->path(QStringLiteral("ran.log"))), QByteArray("a\nb\n"));
     QCOMPARE(messages.count(), 0);
     QCOMPARE(m_host->status, QStringLiteral("完成"));
     QCOMPARE(m_host->progress, 2);
@@ -273,7 +258,7 @@ void TestBatchRun::modalWindowHoldsBackNextEntry()
             QEventLoop modal;
             QTimer poll;
             connect(&poll, &QTimer::timeout, &modal, [&] {
-                if (QFile::exists(m_root->filePath(QStringLiteral("marker0"))))
+                if (QFile::exists(m_folders->path(QStringLiteral("marker0"))))
                     QTimer::singleShot(300, &modal, &QEventLoop::quit);
             });
             poll.start(20);
@@ -284,7 +269,7 @@ void TestBatchRun::modalWindowHoldsBackNextEntry()
     m_batch->run();
     QCOMPARE(events, QStringList({QStringLiteral("start 0"), QStringLiteral("modal open"),
                                   QStringLiteral("modal closed"), QStringLiteral("start 1")}));
-    QVERIFY(QFile::exists(m_root->filePath(QStringLiteral("marker1"))));
+    QVERIFY(QFile::exists(m_folders->path(QStringLiteral("marker1"))));
 }
 
 void TestBatchRun::outcomesRecorded()
@@ -331,7 +316,7 @@ void TestBatchRun::stopEndsCommandAndWhatItStarted()
                            "wait"),
             false);
     addJobs({QStringLiteral("a"), QStringLiteral("b")});
-    const QString pids = m_root->filePath(QStringLiteral("pids"));
+    const QString pids = m_folders->path(QStringLiteral("pids"));
     connect(m_batch.get(), &BatchRun::entryStarted, this, [&] {
         QTimer::singleShot(0, this, [&] {
             QTRY_VERIFY(QFileInfo(pids).size() > 0);
@@ -345,7 +330,7 @@ void TestBatchRun::stopEndsCommandAndWhatItStarted()
     QCOMPARE(messages.count(), 0);
     QCOMPARE(m_host->status, QStringLiteral("已停止"));
     QVERIFY(m_host->processEnabled);
-    QCOMPARE(readFile(m_root->filePath(QStringLiteral("ran"))), QByteArray("0\n"));
+    QCOMPARE(readFile(m_folders->path(QStringLiteral("ran"))), QByteArray("0\n"));
     const QList<BatchEntryResult> &results = m_batch->lastResults();
     QCOMPARE(results.size(), 2);
     QCOMPARE(results.at(0).outcome, BatchEntryResult::Outcome::Signalled);
@@ -372,10 +357,10 @@ void TestBatchRun::unusableDestination()
 {
     QFETCH(QString, destination);
     QFETCH(QString, reason);
-    writeFile(m_root->filePath(QStringLiteral("plain.txt")), "x");
-    const QString report = JoinPath(m_data, QStringLiteral("report.txt"));
+    writeFile(m_folders->path(QStringLiteral("plain.txt")), "x");
+    const QString report = JoinPath(m_folders->data, QStringLiteral("report.txt"));
     writeFile(report, "keep");
-    const QString folder = m_root->filePath(destination);
+    const QString folder = m_folders->path(destination);
     m_host->destination = folder;
     setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo ran >> ../ran.log"), false);
     addJobs({QStringLiteral("a")});
@@ -386,7 +371,7 @@ void TestBatchRun::unusableDestination()
     QVERIFY2(messages.messages().first().text.contains(folder),
              qPrintable(messages.messages().first().text));
     QVERIFY(messages.messages().first().text.contains(reason));
-    QVERIFY(!QFile::exists(m_root->filePath(QStringLiteral("ran.log"))));
+    QVERIFY(!QFile::exists(m_folders->path(QStringLiteral("ran.log"))));
     QCOMPARE(readFile(report), QByteArray("keep"));
     QVERIFY(m_host->processEnabled);
     QVERIFY(!m_batch->isRunning());
@@ -406,8 +391,8 @@ void TestBatchRun::unusableReport()
 {
     QFETCH(QString, kind);
     QFETCH(QString, reason);
-    const QString report = JoinPath(m_data, QStringLiteral("report.txt"));
-    const QString outside = m_root->filePath(QStringLiteral("outside.txt"));
+    const QString report = JoinPath(m_folders->data, QStringLiteral("report.txt"));
+    const QString outside = m_folders->path(QStringLiteral("outside.txt"));
     if (kind == QLatin1String("read-only")) {
         writeFile(report, "locked");
         QVERIFY(QFile::setPermissions(report, QFile::ReadOwner | QFile::ReadGroup));
@@ -428,7 +413,7 @@ void TestBatchRun::unusableReport()
     QVERIFY(messages.messages().first().text.contains(report));
     QVERIFY2(messages.messages().first().text.contains(reason),
              qPrintable(messages.messages().first().text));
-    QVERIFY(!QFile::exists(m_root->filePath(QStringLiteral("ran.log"))));
+    QVERIFY(!QFile::exists(m_folders->path(QStringLiteral("ran.log"))));
     QVERIFY(!QFile::exists(outside));
     if (kind == QLatin1String("read-only"))
         QCOMPARE(readFile(report), QByteArray("locked"));
@@ -461,7 +446,7 @@ void TestBatchRun::reportCutShortIsSaid()
     // The batch went on to the end; one message, then the report opens.
     QCOMPARE(m_host->progress, 2);
     QCOMPARE(messages.count(), 1);
-    const QString report = JoinPath(m_data, QStringLiteral("report.txt"));
+    const QString report = JoinPath(m_folders->data, QStringLiteral("report.txt"));
     QCOMPARE(messages.messages().first().text,
              QStringLiteral("输出报告不完整：%1（文件太大）").arg(report));
     QCOMPARE(QFileInfo(report).size(), qint64(64 * 1024));
@@ -482,7 +467,7 @@ void TestBatchRun::commandThatCannotStartStopsBatch()
     QCOMPARE(messages.count(), 1);
     QVERIFY(messages.messages().first().text.contains(
         QStringLiteral("corvane-no-such-program echo b >> ../ran.log")));
-    QCOMPARE(readFile(m_root->filePath(QStringLiteral("ran.log"))), QByteArray("a\n"));
+    QCOMPARE(readFile(m_folders->path(QStringLiteral("ran.log"))), QByteArray("a\n"));
     QCOMPARE(m_host->progress, 1);
     QCOMPARE(m_host->status, QStringLiteral("完成"));
     QVERIFY(m_host->processEnabled);
@@ -519,7 +504,7 @@ void TestBatchRun::namesReachProgramAsData()
         QStringLiteral("\"q\".txt"),
         QStringLiteral("中文 名.txt"),
     };
-    const QString records = m_root->filePath(QStringLiteral("records"));
+    const QString records = m_folders->path(QStringLiteral("records"));
     qputenv(CORVANE_ARGV_RECORD_VARIABLE, QFile::encodeName(records));
     auto unset = qScopeGuard([] { qunsetenv(CORVANE_ARGV_RECORD_VARIABLE); });
 
@@ -533,23 +518,26 @@ void TestBatchRun::namesReachProgramAsData()
     QCOMPARE(seen.size(), names.size());
     for (qsizetype i = 0; i < seen.size(); ++i) {
         QCOMPARE(seen.at(i).arguments.mid(1), QList<QByteArray>{names.at(i).toUtf8()});
-        QCOMPARE(seen.at(i).workingDirectory, QFile::encodeName(m_destination));
+        QCOMPARE(seen.at(i).workingDirectory, QFile::encodeName(m_folders->destination));
         QCOMPARE(seen.at(i).standardInput, QByteArray("eof"));
     }
 
     // Only what the program itself wrote exists: no file from a name.
-    QCOMPARE(QDir(m_destination).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+    QCOMPARE(QDir(m_folders->destination)
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList());
-    QCOMPARE(QDir(m_source).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList());
+    QCOMPARE(
+        QDir(m_folders->source).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList());
     const QStringList dataFiles =
-        QDir(m_data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QDir(m_folders->data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     QCOMPARE(dataFiles,
              capture ? QStringList({QStringLiteral("config.ini"), QStringLiteral("report.txt")})
                      : QStringList({QStringLiteral("config.ini")}));
-    QCOMPARE(QDir(m_root->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList({QStringLiteral("data"), QStringLiteral("destination"),
-                          QStringLiteral("records"), QStringLiteral("source")}));
+    QCOMPARE(
+        QDir(m_folders->root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList({QStringLiteral("data"), QStringLiteral("destination"),
+                     QStringLiteral("records"), QStringLiteral("source")}));
     QVERIFY(!QFile::exists(QDir::home().filePath(QStringLiteral("pwned"))));
 }
 

@@ -1,4 +1,5 @@
 #include "argv_record.h"
+#include "batch_folders.h"
 #include "core/batch/batch_run.h"
 #include "core/command/command_line.h"
 #include "core/platform/data_folder.h"
@@ -15,7 +16,6 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -176,39 +176,26 @@ private:
     QList<ArgvRecord> runBatch(const QStringList &names);
     static bool waitForEnd(RunningCommand &command);
 
-    std::unique_ptr<QTemporaryDir> m_root;
-    QString m_data;
-    QString m_source;
-    QString m_destination;
+    std::unique_ptr<test::BatchFolders> m_folders;
     QString m_records;
-    QString m_originalFolder;
 };
 
 void TestWindowsLauncher::init()
 {
-    m_originalFolder = QDir::currentPath();
-    m_root = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_root->isValid());
-    m_data = m_root->filePath(QStringLiteral("data"));
-    m_source = m_root->filePath(QStringLiteral("source"));
-    m_destination = m_root->filePath(QStringLiteral("destination"));
-    QVERIFY(QDir().mkpath(m_data));
-    QVERIFY(QDir().mkpath(m_source));
-    QVERIFY(QDir().mkpath(m_destination));
-    SetDataFolder(m_data);
-    ActiveTool() = ActiveToolState{};
-    m_records = m_root->filePath(QStringLiteral("records"));
+    m_folders = std::make_unique<test::BatchFolders>();
+    QVERIFY(m_folders->isValid());
+    m_records = m_folders->path(QStringLiteral("records"));
     qputenv(CORVANE_ARGV_RECORD_VARIABLE, QDir::toNativeSeparators(m_records).toUtf8());
 }
 
 void TestWindowsLauncher::cleanup()
 {
     qunsetenv(CORVANE_ARGV_RECORD_VARIABLE);
-    QDir::setCurrent(m_originalFolder);
+    m_folders->restoreWorkingFolder();
     // The console host of an ended command may still hold its working folder
     // for a moment.
-    QTRY_VERIFY_WITH_TIMEOUT(QDir(m_destination).removeRecursively(), 5000);
-    m_root.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(QDir(m_folders->destination).removeRecursively(), 5000);
+    m_folders.reset();
 }
 
 LaunchRequest TestWindowsLauncher::request(const QString &program,
@@ -218,8 +205,8 @@ LaunchRequest TestWindowsLauncher::request(const QString &program,
     request.command.program = program;
     request.command.arguments = arguments;
     request.commandLine = request.command.text();
-    request.reportPath = JoinPath(m_data, QStringLiteral("report.txt"));
-    request.workingDirectory = m_destination;
+    request.reportPath = JoinPath(m_folders->data, QStringLiteral("report.txt"));
+    request.workingDirectory = m_folders->destination;
     return request;
 }
 
@@ -237,9 +224,9 @@ void TestWindowsLauncher::setTool(const QString &program, const QString &command
 QList<ArgvRecord> TestWindowsLauncher::runBatch(const QStringList &names)
 {
     FakeHost host;
-    host.destination = m_destination;
+    host.destination = m_folders->destination;
     for (const QString &name : names)
-        host.jobs.append(FakeHost::Job{name, m_source});
+        host.jobs.append(FakeHost::Job{name, m_folders->source});
     const std::unique_ptr<Launcher> launcher = CreateLauncher();
     BatchRun batch(host, *launcher);
     test::MessageRecorder messages;
@@ -288,7 +275,7 @@ void TestWindowsLauncher::argumentsRoundTrip()
 
     QString program = helperPath(CORVANE_HELPER_ARGV_RECORDER);
     if (!programFolder.isEmpty()) {
-        const QString folder = m_root->filePath(programFolder);
+        const QString folder = m_folders->path(programFolder);
         QVERIFY(QDir().mkpath(folder));
         const QString copy = QDir::toNativeSeparators(folder + QStringLiteral("/rec.exe"));
         QVERIFY(QFile::copy(program, copy));
@@ -305,7 +292,8 @@ void TestWindowsLauncher::argumentsRoundTrip()
     // The C runtime's reading and CommandLineToArgvW's give back the words.
     QCOMPARE(decoded(record.arguments), QStringList{program} + words);
     QCOMPARE(shellSplit(QString::fromUtf8(record.commandLine)), QStringList{program} + words);
-    QCOMPARE(QDir::fromNativeSeparators(QString::fromUtf8(record.workingDirectory)), m_destination);
+    QCOMPARE(QDir::fromNativeSeparators(QString::fromUtf8(record.workingDirectory)),
+             m_folders->destination);
     QCOMPARE(record.standardInput, QByteArray("eof"));
     QVERIFY(record.standardInputIsDevNull);
 }
@@ -353,12 +341,12 @@ void TestWindowsLauncher::namesReachProgramAsData()
     QFETCH(QStringList, names);
 
     if (program == QLatin1String("batch file"))
-        program = makeBatchFile(m_root->path());
+        program = makeBatchFile(m_folders->root);
     setTool(program, commandTemplate, capture);
     const QList<ArgvRecord> records = runBatch(names);
     QCOMPARE(records.size(), names.size());
 
-    const QString folder = QDir::toNativeSeparators(m_source) + QLatin1Char('\\');
+    const QString folder = QDir::toNativeSeparators(m_folders->source) + QLatin1Char('\\');
     for (qsizetype i = 0; i < records.size(); ++i) {
         const QString expected = withFolder ? folder + names.at(i) : names.at(i);
         QCOMPARE(decoded(records.at(i).arguments).mid(1), QStringList{expected});
@@ -368,11 +356,11 @@ void TestWindowsLauncher::namesReachProgramAsData()
     const auto entries = [](const QString &path) {
         return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     };
-    QCOMPARE(entries(m_destination), QStringList());
-    QCOMPARE(entries(m_source), QStringList());
+    QCOMPARE(entries(m_folders->destination), QStringList());
+    QCOMPARE(entries(m_folders->source), QStringList());
     if (capture)
-        QCOMPARE(readFile(JoinPath(m_data, QStringLiteral("report.txt"))), QByteArray());
-    QVERIFY(!QFile::exists(m_root->filePath(QStringLiteral("pwned.txt"))));
+        QCOMPARE(readFile(JoinPath(m_folders->data, QStringLiteral("report.txt"))), QByteArray());
+    QVERIFY(!QFile::exists(m_folders->path(QStringLiteral("pwned.txt"))));
 }
 
 void TestWindowsLauncher::percentInNames_data()
@@ -405,7 +393,7 @@ void TestWindowsLauncher::percentInNames()
     if (runsUnderWine() && !wineDiffers.isEmpty())
         QSKIP(qPrintable(wineDiffers));
     if (program == QLatin1String("batch file"))
-        program = makeBatchFile(m_root->path());
+        program = makeBatchFile(m_folders->root);
     qputenv("CORVANE_DEFINED", "expanded");
     const auto unset = qScopeGuard([] { qunsetenv("CORVANE_DEFINED"); });
     const QStringList names = {QStringLiteral("50%.wav"),
@@ -419,7 +407,7 @@ void TestWindowsLauncher::percentInNames()
     QCOMPARE(records.size(), names.size());
     for (qsizetype i = 0; i < records.size(); ++i)
         QCOMPARE(decoded(records.at(i).arguments).mid(1), QStringList{names.at(i)});
-    QCOMPARE(readFile(JoinPath(m_data, QStringLiteral("report.txt"))), QByteArray());
+    QCOMPARE(readFile(JoinPath(m_folders->data, QStringLiteral("report.txt"))), QByteArray());
 }
 
 void TestWindowsLauncher::captureKeepsOrder_data()
@@ -441,7 +429,7 @@ void TestWindowsLauncher::captureKeepsOrder()
     // Standard output and error in the order written, each entry's after
     // the one before, appended to what the report held: the batch deletes
     // an old report first, so the launcher is driven directly here.
-    const QString report = JoinPath(m_data, QStringLiteral("report.txt"));
+    const QString report = JoinPath(m_folders->data, QStringLiteral("report.txt"));
     writeFile(report, "before\n");
     const QByteArray printed = "out 1\nerr 1\nout 2\nerr 2\n";
     QByteArray expected = "before\n";
@@ -453,8 +441,8 @@ void TestWindowsLauncher::captureKeepsOrder()
         [&](const QString &) { return std::make_unique<RecordingView>(&shown, &finished); });
     for (const QString &name : {QStringLiteral("a&b"), QStringLiteral("c")}) {
         LaunchRequest req = request(program, {});
-        req.command = ExpandCommand(program, commandTemplate, name, m_source, 0, m_destination,
-                                    QLatin1Char('\\'));
+        req.command = ExpandCommand(program, commandTemplate, name, m_folders->source, 0,
+                                    m_folders->destination, QLatin1Char('\\'));
         req.capture = true;
         req.showWindow = true;
         const LaunchResult result = launcher->start(req);
@@ -501,10 +489,10 @@ void TestWindowsLauncher::exitCodesAndStartFailures()
     QFETCH(int, exitCode);
     QFETCH(QString, error);
 
-    QVERIFY(QDir().mkpath(m_destination + QStringLiteral("/sub")));
+    QVERIFY(QDir().mkpath(m_folders->destination + QStringLiteral("/sub")));
     LaunchRequest req = request(program, {CommandPiece{arguments, std::nullopt}});
     if (!workingFolder.isEmpty())
-        req.workingDirectory = m_root->filePath(workingFolder);
+        req.workingDirectory = m_folders->path(workingFolder);
     const LaunchResult result = CreateLauncher()->start(req);
     if (!error.isEmpty()) {
         QVERIFY(!result.command);

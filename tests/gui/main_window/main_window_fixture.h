@@ -4,6 +4,7 @@
 // folder, a source folder with three files, a destination folder) and the
 // helpers that drive the window.
 
+#include "batch_folders.h"
 #include "core/platform/data_folder.h"
 #include "core/platform/desktop_services.h"
 #include "core/platform/drives.h"
@@ -41,7 +42,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -156,11 +156,7 @@ protected:
     void makeFiles(const QString &folder, const QStringList &names);
     void pickDrive(DriveList *list, const QString &drive);
 
-    std::unique_ptr<QTemporaryDir> m_root;
-    QString m_data;
-    QString m_source;
-    QString m_destination;
-    QString m_originalFolder;
+    std::unique_ptr<test::BatchFolders> m_folders;
     std::unique_ptr<test::MessageRecorder> m_messages;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<MainWindow> m_form;
@@ -171,25 +167,15 @@ protected:
 inline void MainWindowFixture::initTestCase()
 {
     QApplication::setQuitOnLastWindowClosed(false);
-    m_originalFolder = QDir::currentPath();
 }
 
 inline void MainWindowFixture::init()
 {
-    m_root = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_root->isValid());
-    const QString root = QDir::cleanPath(m_root->path());
-    m_data = root + QStringLiteral("/data");
-    m_source = root + QStringLiteral("/source");
-    m_destination = root + QStringLiteral("/destination");
-    QVERIFY(QDir().mkpath(m_data));
-    QVERIFY(QDir().mkpath(m_source));
-    QVERIFY(QDir().mkpath(m_destination));
-    makeFiles(m_source,
+    m_folders = std::make_unique<test::BatchFolders>();
+    QVERIFY(m_folders->isValid());
+    makeFiles(m_folders->source,
               {QStringLiteral("b.wav"), QStringLiteral("a.bmp"), QStringLiteral("c.txt")});
-    SetDataFolder(m_data);
-    ActiveTool() = ActiveToolState{};
-    QVERIFY(QDir::setCurrent(m_source));
+    QVERIFY(QDir::setCurrent(m_folders->source));
     m_messages = std::make_unique<test::MessageRecorder>();
     m_opened.clear();
     SetDocumentOpener([this](const QString &path) { m_opened.append(path); });
@@ -202,8 +188,7 @@ inline void MainWindowFixture::cleanup()
     m_instance.reset();
     m_messages.reset();
     SetDocumentOpener({});
-    QDir::setCurrent(m_originalFolder);
-    m_root.reset();
+    m_folders.reset();
     // No window (a message box, a dialog) may be left open.
     const QList<QWidget *> windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows)
@@ -212,8 +197,7 @@ inline void MainWindowFixture::cleanup()
 
 inline MainWindow *MainWindowFixture::load()
 {
-    m_instance =
-        std::make_unique<SingleInstance>(m_root->filePath(QStringLiteral("instance.lock")));
+    m_instance = std::make_unique<SingleInstance>(m_folders->path(QStringLiteral("instance.lock")));
     m_form = std::make_unique<MainWindow>();
     m_form->setProcessEnd([this] { ++m_ended; });
     if (!m_form->loadOnStartup(*m_instance))

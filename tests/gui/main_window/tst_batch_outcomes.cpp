@@ -1,3 +1,4 @@
+#include "batch_folders.h"
 #include "core/command/command_line.h"
 #include "core/platform/data_folder.h"
 #include "core/platform/desktop_services.h"
@@ -19,7 +20,6 @@
 #include <QListView>
 #include <QMimeData>
 #include <QProgressBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -55,12 +55,9 @@ private:
     {
         return jobView()->model()->index(row, 0).data(role).toString();
     }
-    QString reportPath() const { return JoinPath(m_data, QStringLiteral("report.txt")); }
+    QString reportPath() const { return JoinPath(m_folders->data, QStringLiteral("report.txt")); }
 
-    std::unique_ptr<QTemporaryDir> m_root;
-    QString m_data;
-    QString m_source;
-    QString m_originalFolder;
+    std::unique_ptr<test::BatchFolders> m_folders;
     std::unique_ptr<test::MessageRecorder> m_messages;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<MainWindow> m_form;
@@ -70,17 +67,11 @@ private:
 
 void TestBatchOutcomes::init()
 {
-    m_originalFolder = QDir::currentPath();
-    m_root = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_root->isValid());
-    m_data = m_root->filePath(QStringLiteral("data"));
-    m_source = m_root->filePath(QStringLiteral("source"));
-    QVERIFY(QDir().mkpath(m_data));
+    m_folders = std::make_unique<test::BatchFolders>();
+    QVERIFY(m_folders->isValid());
     for (const char *name : {"a.bmp", "b.wav", "c.txt"})
-        QVERIFY(makeFile(QDir(m_source).filePath(QLatin1String(name))));
-    SetDataFolder(m_data);
-    ActiveTool() = ActiveToolState{};
-    QVERIFY(QDir::setCurrent(m_source));
+        QVERIFY(makeFile(QDir(m_folders->source).filePath(QLatin1String(name))));
+    QVERIFY(QDir::setCurrent(m_folders->source));
     m_messages = std::make_unique<test::MessageRecorder>();
     m_questions.clear();
     SetQuestionHandler([this](const Message &question) {
@@ -89,7 +80,7 @@ void TestBatchOutcomes::init()
     });
     SetDocumentOpener([](const QString &) {});
 
-    m_instance = std::make_unique<SingleInstance>(m_root->filePath(QStringLiteral("lock")));
+    m_instance = std::make_unique<SingleInstance>(m_folders->path(QStringLiteral("lock")));
     m_form = std::make_unique<MainWindow>();
     QVERIFY(m_form->loadOnStartup(*m_instance));
     m_form->show();
@@ -103,8 +94,7 @@ void TestBatchOutcomes::cleanup()
     SetQuestionHandler({});
     SetDocumentOpener({});
     m_messages.reset();
-    QDir::setCurrent(m_originalFolder);
-    m_root.reset();
+    m_folders.reset();
 }
 
 void TestBatchOutcomes::setTool(const QString &program, const QString &commandTemplate)
@@ -121,7 +111,8 @@ void TestBatchOutcomes::outcomesTooltipsAndClipboard()
     m_form->addAllFiles();
     const auto line = [&](const char *name, int index) {
         return BuildCommandLine(QStringLiteral("cmd /c"), commandTemplate, false,
-                                QLatin1String(name), m_source, index, m_source, reportPath());
+                                QLatin1String(name), m_folders->source, index, m_folders->source,
+                                reportPath());
     };
     // Before a batch: no outcome, and the line that would run now.
     QCOMPARE(jobData(1, Qt::ToolTipRole), line("b.wav", 1));
@@ -225,7 +216,7 @@ void TestBatchOutcomes::dropAddsFilesAndFolders()
 {
     // A folder with files that the pattern shows, one it hides, a hidden
     // file and a subfolder.
-    const QString dropped = m_root->filePath(QStringLiteral("dropped folder"));
+    const QString dropped = m_folders->path(QStringLiteral("dropped folder"));
     for (const char *name : {"y.wav", "x.wav", "z.txt", ".h.wav", "sub/w.wav"})
         QVERIFY(makeFile(QDir(dropped).filePath(QLatin1String(name))));
     auto *pattern = m_form->findChild<QWidget *>(QStringLiteral("Combo1"));
@@ -234,9 +225,9 @@ void TestBatchOutcomes::dropAddsFilesAndFolders()
     QTest::keyClick(pattern, Qt::Key_Return);
 
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(QDir(m_source).filePath(QStringLiteral("c.txt"))),
+    mime.setUrls({QUrl::fromLocalFile(QDir(m_folders->source).filePath(QStringLiteral("c.txt"))),
                   QUrl::fromLocalFile(dropped), QUrl(QStringLiteral("https://example.com/a.wav")),
-                  QUrl::fromLocalFile(m_root->filePath(QStringLiteral("missing.wav")))});
+                  QUrl::fromLocalFile(m_folders->path(QStringLiteral("missing.wav")))});
     const auto drop = [&] {
         QWidget *target = jobView()->viewport();
         const QPoint point = target->rect().center();
@@ -253,8 +244,8 @@ void TestBatchOutcomes::dropAddsFilesAndFolders()
     for (int i = 0; i < m_form->jobCount(); ++i)
         rows << m_form->jobFolder(i) + QLatin1Char('/') + m_form->jobName(i);
     QCOMPARE(rows,
-             QStringList({m_source + QStringLiteral("/c.txt"), dropped + QStringLiteral("/x.wav"),
-                          dropped + QStringLiteral("/y.wav")}));
+             QStringList({m_folders->source + QStringLiteral("/c.txt"),
+                          dropped + QStringLiteral("/x.wav"), dropped + QStringLiteral("/y.wav")}));
 
     // During a batch a drag is refused.
     setTool(QStringLiteral("cmd /c"), QStringLiteral("true"));

@@ -129,7 +129,7 @@ void TestMainWindow::windowFrameAndColours()
     m_form = std::make_unique<MainWindow>();
     auto *bar = control<QProgressBar>("ProgressBar1");
     QVERIFY(bar->palette().color(QPalette::Base) != kGrey);
-    m_instance = std::make_unique<SingleInstance>(m_root->filePath(QStringLiteral("lock")));
+    m_instance = std::make_unique<SingleInstance>(m_folders->path(QStringLiteral("lock")));
     QVERIFY(m_form->loadOnStartup(*m_instance));
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
@@ -426,7 +426,7 @@ void TestMainWindow::secondInstanceInProcess()
     const QByteArray config("[IntegerSection]\nCurrentTool=5\n[StringSection]\nText1(5)=X\n");
     writeFile(ConfigPath(), config);
     const QDateTime modified = QFileInfo(ConfigPath()).lastModified();
-    const QString lockPath = m_root->filePath(QStringLiteral("instance.lock"));
+    const QString lockPath = m_folders->path(QStringLiteral("instance.lock"));
     SingleInstance first(lockPath);
     QVERIFY(first.tryAcquire());
 
@@ -449,7 +449,7 @@ void TestMainWindow::secondInstanceInProcess()
     QCOMPARE(ActiveTool().index, 0);
     QCOMPARE(readFile(ConfigPath()), config);
     QCOMPARE(QFileInfo(ConfigPath()).lastModified(), modified);
-    QCOMPARE(QDir(m_data).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+    QCOMPARE(QDir(m_folders->data).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              strings({"config.ini"}));
     QCOMPARE(m_ended, 0);
 }
@@ -461,11 +461,11 @@ void TestMainWindow::addAllTwiceKeepsDuplicates()
     QTest::mouseClick(add, Qt::LeftButton);
     Rows rows = jobRows();
     QCOMPARE(rows.names, strings({"a.bmp", "b.wav", "c.txt"}));
-    QCOMPARE(rows.folders, QStringList(3, m_source));
+    QCOMPARE(rows.folders, QStringList(3, m_folders->source));
     QTest::mouseClick(add, Qt::LeftButton);
     rows = jobRows();
     QCOMPARE(rows.names, strings({"a.bmp", "b.wav", "c.txt", "a.bmp", "b.wav", "c.txt"}));
-    QCOMPARE(rows.folders, QStringList(6, m_source));
+    QCOMPARE(rows.folders, QStringList(6, m_folders->source));
 }
 
 void TestMainWindow::addSelected_data()
@@ -489,7 +489,7 @@ void TestMainWindow::addSelected()
     QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
     const Rows rows = jobRows();
     QCOMPARE(rows.names, expected);
-    QCOMPARE(rows.folders, QStringList(expected.size(), m_source));
+    QCOMPARE(rows.folders, QStringList(expected.size(), m_folders->source));
     QCOMPARE(file1->selectionFlags(), before);
     QCOMPARE(m_form->listScrollExtent() >= 10, true);
 }
@@ -506,7 +506,7 @@ void TestMainWindow::doubleClickInFileList()
     doubleClick(file1, 1);
     Rows rows = jobRows();
     QCOMPARE(rows.names, strings({"b.wav"}));
-    QCOMPARE(rows.folders, QStringList({m_source}));
+    QCOMPARE(rows.folders, QStringList({m_folders->source}));
 }
 
 void TestMainWindow::removeSelected_data()
@@ -530,8 +530,8 @@ void TestMainWindow::removeSelected()
     QFETCH(QList<int>, selected);
     QFETCH(QStringList, names);
     QFETCH(QList<int>, folderOfEntry);
-    const QString first = m_source + QStringLiteral("/one");
-    const QString second = m_source + QStringLiteral("/two");
+    const QString first = m_folders->source + QStringLiteral("/one");
+    const QString second = m_folders->source + QStringLiteral("/two");
     makeFiles(first, {QStringLiteral("a"), QStringLiteral("b")});
     makeFiles(second, {QStringLiteral("c"), QStringLiteral("d")});
     QVERIFY(load());
@@ -560,9 +560,9 @@ void TestMainWindow::doubleClickInJobList()
     QCOMPARE(m_form->jobCount(), 0);
 
     QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
-    QVERIFY(QDir(m_source).mkdir(QStringLiteral("sub")));
-    makeFiles(m_source + QStringLiteral("/sub"), {QStringLiteral("z")});
-    QVERIFY(control<FolderList>("Dir1")->setPath(m_source + QStringLiteral("/sub")));
+    QVERIFY(QDir(m_folders->source).mkdir(QStringLiteral("sub")));
+    makeFiles(m_folders->source + QStringLiteral("/sub"), {QStringLiteral("z")});
+    QVERIFY(control<FolderList>("Dir1")->setPath(m_folders->source + QStringLiteral("/sub")));
     QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
 
     auto *list1 = control<QListView>("List1");
@@ -570,12 +570,12 @@ void TestMainWindow::doubleClickInJobList()
     doubleClick(list1, 3);
     Rows rows = jobRows();
     QCOMPARE(rows.names, strings({"a.bmp", "b.wav", "c.txt"}));
-    QCOMPARE(rows.folders, QStringList(3, m_source));
+    QCOMPARE(rows.folders, QStringList(3, m_folders->source));
 
     doubleClick(list1, 0);
     rows = jobRows();
     QCOMPARE(rows.names, strings({"b.wav", "c.txt"}));
-    QCOMPARE(rows.folders, QStringList(2, m_source));
+    QCOMPARE(rows.folders, QStringList(2, m_folders->source));
 }
 
 void TestMainWindow::removeAll()
@@ -596,9 +596,9 @@ void TestMainWindow::scrollExtentFollowsWidestEntry()
     const QString wide =
         QStringLiteral("一个非常非常长的文件名 with a long tail, wider than the list.wav");
     const QString middle = QStringLiteral("middle sized name.wav");
-    makeFiles(m_source + QStringLiteral("/w"), {QStringLiteral("s.wav"), middle, wide});
+    makeFiles(m_folders->source + QStringLiteral("/w"), {QStringLiteral("s.wav"), middle, wide});
     QVERIFY(loadAndShow());
-    QVERIFY(control<FolderList>("Dir1")->setPath(m_source + QStringLiteral("/w")));
+    QVERIFY(control<FolderList>("Dir1")->setPath(m_folders->source + QStringLiteral("/w")));
     auto *list1 = control<QListView>("List1");
     const auto extentOf = [list1](const QString &text) {
         return int(std::nearbyint(QFontMetricsF(list1->font()).horizontalAdvance(text))) + 10;
@@ -637,7 +637,7 @@ void TestMainWindow::scrollExtentFollowsWidestEntry()
 
 void TestMainWindow::patternEnterAppendsEveryTime()
 {
-    makeFiles(m_source, {QStringLiteral("d.WAV"), QStringLiteral("noext")});
+    makeFiles(m_folders->source, {QStringLiteral("d.WAV"), QStringLiteral("noext")});
     QVERIFY(loadAndShow());
     auto *combo = control<QComboBox>("Combo1");
     auto *file1 = control<FileList>("File1");
@@ -673,14 +673,14 @@ void TestMainWindow::patternEnterAppendsEveryTime()
 
 void TestMainWindow::typedPatternAppliesOnFolderChange()
 {
-    makeFiles(m_source + QStringLiteral("/sub"),
+    makeFiles(m_folders->source + QStringLiteral("/sub"),
               {QStringLiteral("x.bmp"), QStringLiteral("y.wav")});
     QVERIFY(load());
     auto *combo = control<QComboBox>("Combo1");
     auto *file1 = control<FileList>("File1");
     combo->lineEdit()->setText(QStringLiteral("*.bmp"));
     QCOMPARE(file1->count(), 3);
-    QVERIFY(control<FolderList>("Dir1")->setPath(m_source + QStringLiteral("/sub")));
+    QVERIFY(control<FolderList>("Dir1")->setPath(m_folders->source + QStringLiteral("/sub")));
     QCOMPARE(fileRows(file1), strings({"x.bmp"}));
     QCOMPARE(combo->count(), 4);
 }
@@ -701,20 +701,20 @@ void TestMainWindow::pickingPatternFromList()
 
 void TestMainWindow::equalsLeavesDestinationDrive()
 {
-    const QString mount = m_root->filePath(QStringLiteral("mnt"));
+    const QString mount = m_folders->path(QStringLiteral("mnt"));
     makeFiles(mount, {QStringLiteral("m.txt")});
     QVERIFY(loadAndShow());
     const QList<Drive> drives = {Drive{QStringLiteral("/"), QString()}, Drive{mount, QString()}};
     auto *drive2 = control<DriveList>("Drive2");
     drive2->setDrives(drives);
-    drive2->showFolder(m_source);
+    drive2->showFolder(m_folders->source);
     pickDrive(drive2, mount);
     QCOMPARE(control<FolderList>("Dir2")->path(), mount);
 
     QTest::mouseClick(control<QPushButton>("Command7"), Qt::LeftButton);
-    QCOMPARE(control<FolderList>("Dir2")->path(), m_source);
+    QCOMPARE(control<FolderList>("Dir2")->path(), m_folders->source);
     QCOMPARE(drive2->drive(), mount);
-    QCOMPARE(m_form->destinationFolder(), m_source);
+    QCOMPARE(m_form->destinationFolder(), m_folders->source);
     QCOMPARE(m_messages->count(), 0);
 }
 
@@ -728,13 +728,13 @@ void TestMainWindow::invalidDrive_data()
 void TestMainWindow::invalidDrive()
 {
     QFETCH(QString, side);
-    const QString gone = m_root->filePath(QStringLiteral("gone"));
+    const QString gone = m_folders->path(QStringLiteral("gone"));
     QVERIFY(loadAndShow());
     auto *drive = control<DriveList>(qPrintable(QStringLiteral("Drive") + side));
     auto *dir = control<FolderList>(qPrintable(QStringLiteral("Dir") + side));
     auto *file1 = control<FileList>("File1");
     drive->setDrives({Drive{QStringLiteral("/"), QString()}, Drive{gone, QStringLiteral("USB")}});
-    drive->showFolder(m_source);
+    drive->showFolder(m_folders->source);
     pickDrive(drive, gone);
 
     QCOMPARE(m_messages->count(), 1);
@@ -743,25 +743,25 @@ void TestMainWindow::invalidDrive()
     QCOMPARE(message.title, QStringLiteral("注意"));
     QCOMPARE(message.icon, MessageIcon::Warning);
     QCOMPARE(drive->drive(), gone);
-    QCOMPARE(dir->path(), m_source);
-    QCOMPARE(file1->path(), m_source);
+    QCOMPARE(dir->path(), m_folders->source);
+    QCOMPARE(file1->path(), m_folders->source);
     QCOMPARE(file1->count(), 3);
 }
 
 void TestMainWindow::driveChangeShowsDrive()
 {
-    const QString mount = m_root->filePath(QStringLiteral("mnt"));
+    const QString mount = m_folders->path(QStringLiteral("mnt"));
     makeFiles(mount, {QStringLiteral("m.txt"), QStringLiteral("n.wav")});
     QVERIFY(loadAndShow());
     control<QComboBox>("Combo1")->lineEdit()->setText(QStringLiteral("*.wav"));
     auto *drive1 = control<DriveList>("Drive1");
     drive1->setDrives({Drive{QStringLiteral("/"), QString()}, Drive{mount, QString()}});
-    drive1->showFolder(m_source);
+    drive1->showFolder(m_folders->source);
     pickDrive(drive1, mount);
     QCOMPARE(control<FolderList>("Dir1")->path(), mount);
     QCOMPARE(control<FileList>("File1")->path(), mount);
     QCOMPARE(fileRows(control<FileList>("File1")), strings({"n.wav"}));
-    QCOMPARE(control<FolderList>("Dir2")->path(), m_source);
+    QCOMPARE(control<FolderList>("Dir2")->path(), m_folders->source);
     QCOMPARE(m_messages->count(), 0);
 }
 

@@ -29,12 +29,12 @@ void TestMainWindowPosix::startState()
     QCOMPARE(ActiveTool().index, 0);
     auto *file1 = control<FileList>("File1");
     QCOMPARE(file1->pattern(), QStringLiteral("*.*"));
-    QCOMPARE(file1->path(), m_source);
+    QCOMPARE(file1->path(), m_folders->source);
     QCOMPARE(fileRows(file1), strings({"a.bmp", "b.wav", "c.txt"}));
-    QCOMPARE(control<FolderList>("Dir1")->path(), m_source);
-    QCOMPARE(control<FolderList>("Dir2")->path(), m_source);
+    QCOMPARE(control<FolderList>("Dir1")->path(), m_folders->source);
+    QCOMPARE(control<FolderList>("Dir2")->path(), m_folders->source);
     auto *drive1 = control<DriveList>("Drive1");
-    QCOMPARE(drive1->drive(), DriveOfFolder(m_source, drive1->mountPoints()));
+    QCOMPARE(drive1->drive(), DriveOfFolder(m_folders->source, drive1->mountPoints()));
     QCOMPARE(control<DriveList>("Drive2")->drive(), drive1->drive());
     QCOMPARE(drive1->itemData(0).toString(), QStringLiteral("/"));
     QCOMPARE(m_form->jobCount(), 0);
@@ -50,8 +50,8 @@ void TestMainWindowPosix::secondInstanceOfRealProgram()
 {
     // A copy of the program with a config.ini of its own, started as a user
     // starts it; this test then starts as the second instance.
-    const QString app = m_root->filePath(QStringLiteral("app"));
-    const QString runtime = m_root->filePath(QStringLiteral("runtime"));
+    const QString app = m_folders->path(QStringLiteral("app"));
+    const QString runtime = m_folders->path(QStringLiteral("runtime"));
     QVERIFY(QDir().mkpath(app));
     QVERIFY(QDir().mkpath(runtime));
     QVERIFY(QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
@@ -65,7 +65,7 @@ void TestMainWindowPosix::secondInstanceOfRealProgram()
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     first.setProcessEnvironment(environment);
-    first.setWorkingDirectory(m_source);
+    first.setWorkingDirectory(m_folders->source);
     first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     first.start(program, {});
     QVERIFY(first.waitForStarted());
@@ -116,45 +116,46 @@ void TestMainWindowPosix::batchFromTheWindow_data()
 void TestMainWindowPosix::batchFromTheWindow()
 {
     QFETCH(bool, capture);
-    const QString record = m_root->filePath(QStringLiteral("record.txt"));
+    const QString record = m_folders->path(QStringLiteral("record.txt"));
     const QByteArray savedRecord = qgetenv(CORVANE_ARGV_RECORD_VARIABLE);
     if (!capture)
         qputenv(CORVANE_ARGV_RECORD_VARIABLE, QFile::encodeName(record));
     else
         qunsetenv(CORVANE_ARGV_RECORD_VARIABLE);
     // The program box names a path with blanks, unquoted, as a browse puts it.
-    const QString program = m_root->filePath(QStringLiteral("my tools/argv recorder"));
+    const QString program = m_folders->path(QStringLiteral("my tools/argv recorder"));
     QVERIFY(QDir().mkpath(QFileInfo(program).path()));
     QVERIFY(QFile::link(QStringLiteral(CORVANE_HELPER_ARGV_RECORDER), program));
     writeFile(ConfigPath(), QByteArray("[IntegerSection]\nCurrentTool=0\nCheck1(1)=") +
                                 (capture ? "1" : "0") +
                                 "\n[StringSection]\nText1(1)=Record\nText2(1)=" + program.toUtf8() +
                                 "\nText3(1)=$SPath$$SName$ $DPath$$SNameNo$.out $Index$\n");
-    writeFile(m_data + QStringLiteral("/report.txt"), "old report\n");
+    writeFile(m_folders->data + QStringLiteral("/report.txt"), "old report\n");
 
     QVERIFY(loadAndShow());
     // As a user does it: the tool from the menu, all files, a destination.
     control<QAction>("Tools_1")->trigger();
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Corvane:  -  Record"));
     QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
-    QVERIFY(control<FolderList>("Dir2")->setPath(m_destination));
+    QVERIFY(control<FolderList>("Dir2")->setPath(m_folders->destination));
     QSignalSpy finished(&m_form->batchRun(), &BatchRun::entryFinished);
     QTest::mouseClick(control<QPushButton>("Command3"), Qt::LeftButton);
     qputenv(CORVANE_ARGV_RECORD_VARIABLE, savedRecord);
 
     QCOMPARE(finished.count(), 3);
-    const QList<test::ArgvRecord> records =
-        test::ParseArgvRecords(readFile(capture ? m_data + QStringLiteral("/report.txt") : record));
+    const QList<test::ArgvRecord> records = test::ParseArgvRecords(
+        readFile(capture ? m_folders->data + QStringLiteral("/report.txt") : record));
     QCOMPARE(records.size(), 3);
     const QStringList names = strings({"a.bmp", "b.wav", "c.txt"});
     for (int i = 0; i < 3; ++i) {
         const QString stem = QFileInfo(names.at(i)).completeBaseName();
         QCOMPARE(records.at(i).arguments.mid(1),
-                 QList<QByteArray>({QFile::encodeName(m_source + QLatin1Char('/') + names.at(i)),
-                                    QFile::encodeName(m_destination + QLatin1Char('/') + stem +
-                                                      QStringLiteral(".out")),
-                                    QByteArray::number(i)}));
-        QCOMPARE(records.at(i).workingDirectory, QFile::encodeName(m_destination));
+                 QList<QByteArray>(
+                     {QFile::encodeName(m_folders->source + QLatin1Char('/') + names.at(i)),
+                      QFile::encodeName(m_folders->destination + QLatin1Char('/') + stem +
+                                        QStringLiteral(".out")),
+                      QByteArray::number(i)}));
+        QCOMPARE(records.at(i).workingDirectory, QFile::encodeName(m_folders->destination));
     }
     auto *bar = control<QProgressBar>("ProgressBar1");
     QCOMPARE(bar->maximum(), 3);
@@ -165,13 +166,13 @@ void TestMainWindowPosix::batchFromTheWindow()
     auto *timer = control<QTimer>("Timer1");
     if (!capture) {
         QVERIFY(!timer->isActive());
-        QVERIFY(!QFileInfo::exists(m_data + QStringLiteral("/report.txt")));
+        QVERIFY(!QFileInfo::exists(m_folders->data + QStringLiteral("/report.txt")));
         return;
     }
     QVERIFY(timer->isActive());
-    QVERIFY(!readFile(m_data + QStringLiteral("/report.txt")).contains("old report"));
-    QTRY_COMPARE_WITH_TIMEOUT(m_opened, QStringList({m_data + QStringLiteral("/report.txt")}),
-                              10000);
+    QVERIFY(!readFile(m_folders->data + QStringLiteral("/report.txt")).contains("old report"));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        m_opened, QStringList({m_folders->data + QStringLiteral("/report.txt")}), 10000);
     QVERIFY(!timer->isActive());
 }
 
@@ -187,7 +188,7 @@ void TestMainWindowPosix::driveShowsItsLastFolder()
 {
     QFETCH(QString, side);
     QFETCH(QString, otherSide);
-    const QString mount = m_root->filePath(QStringLiteral("mnt"));
+    const QString mount = m_folders->path(QStringLiteral("mnt"));
     const QString deep = mount + QStringLiteral("/a/b");
     QVERIFY(QDir().mkpath(deep));
     const QString root = QStringLiteral("/");
@@ -198,14 +199,14 @@ void TestMainWindowPosix::driveShowsItsLastFolder()
     auto *otherDir = control<FolderList>(qPrintable(QStringLiteral("Dir") + otherSide));
     for (DriveList *list : {drive, otherDrive}) {
         list->setDrives({Drive{root, QString()}, Drive{mount, QString()}});
-        list->showFolder(m_source);
+        list->showFolder(m_folders->source);
     }
 
     pickDrive(drive, mount); // not shown before: its root
     QCOMPARE(dir->path(), mount);
     QVERIFY(dir->setPath(deep));
     pickDrive(drive, root); // the drive of the start folder
-    QCOMPARE(dir->path(), m_source);
+    QCOMPARE(dir->path(), m_folders->source);
     pickDrive(drive, mount);
     QCOMPARE(dir->path(), deep);
     // The other side keeps its own folders.
@@ -255,7 +256,7 @@ void TestMainWindowPosix::assistiveTechnologySeesEntriesAndConsole()
         QCOMPARE(window->text(QAccessible::Name), line);
         QTRY_COMPARE(textInside(window), QStringLiteral("[*] a.bmp\n"));
         seen = true;
-        writeFile(QDir(m_source).filePath(QStringLiteral("go")), "");
+        writeFile(QDir(m_folders->source).filePath(QStringLiteral("go")), "");
     });
     QTest::mouseClick(control<QPushButton>("Command3"), Qt::LeftButton);
     QVERIFY(seen);
