@@ -23,6 +23,11 @@ QString ToolKey(const char *prefix, int index)
     return QLatin1String(prefix) + QString::number(index) + QLatin1Char(')');
 }
 
+int JobsSetting(int storedValue)
+{
+    return storedValue >= 1 && storedValue <= kMaxJobs ? storedValue : 1;
+}
+
 QString MainCaption(const QString &toolName)
 {
     return QStringLiteral("Corvane:  -  ") + toolName;
@@ -41,6 +46,7 @@ QString LoadActiveTool()
     tool.commandTemplate = ReadStringSetting(ToolKey("Text3(", index));
     tool.captureOutput = ReadIntSetting(ToolKey("Check1(", index)) != 0;
     tool.showConsole = ReadIntSetting(ToolKey("Check2(", index)) != 0;
+    tool.jobs = JobsSetting(ReadIntSetting(ToolKey("Jobs(", index)));
     const QString caption = MainCaption(ReadStringSetting(ToolKey("Text1(", index)));
     if (captionSink())
         captionSink()(caption);

@@ -19,7 +19,16 @@ struct ActiveToolState final {
     QString commandTemplate;    // the command-line template
     bool captureOutput = false; // append the output to report.txt
     bool showConsole = false;   // show the output live in a console window
+    int jobs = 1;               // how many of its commands may run at once
 };
+
+// How many commands of one tool may run at once, at most; a stored number
+// outside 1 to this reads as 1.
+inline constexpr int kMaxJobs = 64;
+
+// The stored "同时运行" number of a tool as the batch uses it: a missing key,
+// 0 and anything out of range read as 1.
+int JobsSetting(int storedValue);
 
 ActiveToolState &ActiveTool();
 
