@@ -16,6 +16,7 @@ public:
     struct Job {
         QString name;
         QString folder;
+        quint64 key = 0;
     };
 
     FakeHost()
@@ -24,10 +25,26 @@ public:
         timer.setSingleShot(false);
     }
 
+    // Appends an entry with a key of its own, as the job list does.
+    void add(const QString &name, const QString &folder)
+    {
+        jobs.append(Job{name, folder, nextKey++});
+    }
+
     int jobCount() const override { return int(jobs.size()); }
     QString jobName(int index) const override { return jobs.at(index).name; }
     QString jobFolder(int index) const override { return jobs.at(index).folder; }
+    quint64 jobKey(int index) const override { return jobs.at(index).key; }
+    int jobIndexOf(quint64 key) const override
+    {
+        for (int i = 0; i < jobs.size(); ++i) {
+            if (jobs.at(i).key == key)
+                return i;
+        }
+        return -1;
+    }
     QString destinationFolder() const override { return destination; }
+    bool holdsBackStarts() const override { return modalOpen; }
 
     void setStatusText(const QString &text) override
     {
@@ -62,7 +79,10 @@ public:
     }
 
     QList<Job> jobs;
+    quint64 nextKey = 1;
     QString destination;
+    // Stands for a modal window that is open.
+    bool modalOpen = false;
     QString status = QStringLiteral("...");
     bool processEnabled = true;
     int progress = -1;

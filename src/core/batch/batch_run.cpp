@@ -6,10 +6,12 @@
 #include "core/platform/file_ops.h"
 #include "core/platform/launcher.h"
 #include "core/platform/message_box.h"
+#include "core/platform/output_relay.h"
 #include "core/settings/active_tool.h"
 
 #include <QDir>
-#include <QEventLoop>
+
+#include <algorithm>
 
 namespace corvane {
 
@@ -18,90 +20,132 @@ void showFailure(const QString &text)
 {
     ShowMessage(Message{text, ApplicationTitle(), MessageIcon::Warning});
 }
+
+using Outcome = BatchEntryResult::Outcome;
 } // namespace
+
+// One entry whose command runs.
+struct BatchRun::Running {
+    quint64 key = 0;
+    int index = 0;
+    QString commandLine;
+    // Its block in the report; -1 when its output is not captured.
+    ReportWriter::Block block = -1;
+    std::unique_ptr<RunningCommand> command;
+    QElapsedTimer clock;
+};
 
 BatchRun::BatchRun(BatchHost &host, Launcher &launcher, QObject *parent)
     : QObject(parent), m_host(host), m_launcher(launcher)
 {
 }
 
+BatchRun::~BatchRun()
+{
+    handOverAtExit();
+}
+
 void BatchRun::run()
 {
-    if (m_running)
-        return;
+    QList<quint64> keys;
     const int count = m_host.jobCount();
-    if (count <= 0)
+    keys.reserve(std::max(count, 0));
+    for (int i = 0; i < count; ++i)
+        keys.append(m_host.jobKey(i));
+    begin(keys);
+}
+
+void BatchRun::runEntries(const QList<quint64> &keys)
+{
+    // In job-list order, whatever order the keys came in.
+    QList<QPair<int, quint64>> present;
+    for (const quint64 key : keys) {
+        const int index = m_host.jobIndexOf(key);
+        if (index >= 0)
+            present.append({index, key});
+    }
+    std::sort(present.begin(), present.end());
+    QList<quint64> ordered;
+    for (const auto &entry : std::as_const(present))
+        ordered.append(entry.second);
+    begin(ordered);
+}
+
+void BatchRun::begin(const QList<quint64> &keys)
+{
+    if (m_running || keys.isEmpty())
         return;
 
     m_running = true;
     m_stopRequested = false;
+    m_startFailed = false;
+    m_done = 0;
+    m_results.clear();
     m_host.setStatusText(QStringLiteral("..."));
     m_host.setProcessEnabled(false);
-    emit started(count);
+    emit started(keys);
 
-    const QString destination = m_host.destinationFolder();
-    if (!prepare(destination)) {
+    m_destination = m_host.destinationFolder();
+    if (!prepare(int(keys.size()))) {
         m_host.setProcessEnabled(true);
         m_running = false;
+        emit finished();
         return;
     }
-
-    m_results.clear();
-    m_reportError.clear();
-    int next = 0;
-    for (; next < count && !m_stopRequested; ++next) {
-        // Entries removed during the batch shorten it: the positions that
-        // no longer exist have nothing to run.
-        if (next >= m_host.jobCount())
-            break;
-        if (!runEntry(next, destination)) {
-            ++next;
-            break;
-        }
-        m_host.setProgressValue(next + 1);
-    }
-    // What a stop or a failed start left out, as far as the list still
-    // reaches.
-    for (; next < count && next < m_host.jobCount(); ++next)
-        record(BatchEntryResult{next, QString(), BatchEntryResult::Outcome::NotRun, -1, 0});
-
-    m_host.setStatusText(m_stopRequested ? QStringLiteral("已停止") : QStringLiteral("完成"));
-    m_host.setProcessEnabled(true);
-    m_running = false;
-    // Said before the report opens, so that nobody takes it for complete.
-    if (!m_reportError.isEmpty())
-        showFailure(QStringLiteral("输出报告不完整：%1（%2）").arg(m_reportPath, m_reportError));
-    if (ActiveTool().captureOutput)
-        m_host.setReportTimerEnabled(true);
+    m_waiting = keys;
+    m_clock.start();
+    pump();
 }
 
-bool BatchRun::prepare(const QString &destination)
+bool BatchRun::prepare(int count)
 {
     QString reason;
-    if (!SetCurrentFolder(destination, &reason)) {
-        showFailure(QStringLiteral("无法进入文件存储路径“%1”：%2").arg(destination, reason));
+    if (!SetCurrentFolder(m_destination, &reason)) {
+        showFailure(QStringLiteral("无法进入文件存储路径“%1”：%2").arg(m_destination, reason));
         return false;
     }
 
     m_reportPath = JoinPath(DataFolder(), QStringLiteral("report.txt"));
     m_host.setProgressMinimum(0);
-    m_host.setProgressMaximum(m_host.jobCount());
+    m_host.setProgressMaximum(count);
     m_host.setProgressValue(0);
 
+    m_report.close();
     if (PlainFileExists(m_reportPath) && !DeleteFile(m_reportPath, &reason)) {
         showFailure(QStringLiteral("无法删除输出报告“%1”：%2").arg(m_reportPath, reason));
         return false;
     }
     // A report that cannot be written (a link, a FIFO, a folder) stops the
     // batch before any entry runs, not after the first.
-    if (ActiveTool().captureOutput && !CanAppendToFile(m_reportPath, &reason)) {
+    if (ActiveTool().captureOutput && !m_report.open(m_reportPath, &reason)) {
         showFailure(ReportOpenFailure(m_reportPath, reason));
         return false;
     }
     return true;
 }
 
-bool BatchRun::runEntry(int index, const QString &destination)
+void BatchRun::pump()
+{
+    if (m_pumping || !m_running)
+        return;
+    m_pumping = true;
+    // The tool is read anew for each start: how many may run at once too.
+    while (!m_stopRequested && !m_startFailed && !m_waiting.isEmpty() &&
+           !m_host.holdsBackStarts() && int(m_runningCommands.size()) < ActiveTool().jobs) {
+        const quint64 key = m_waiting.takeFirst();
+        // An entry removed before its turn is not run; the others keep
+        // their turns.
+        const int index = m_host.jobIndexOf(key);
+        if (index >= 0 && !startEntry(key, index))
+            m_startFailed = true;
+    }
+    m_pumping = false;
+    const bool nothingToStart = m_waiting.isEmpty() || m_stopRequested || m_startFailed;
+    if (m_running && m_runningCommands.empty() && nothingToStart && !m_host.holdsBackStarts())
+        finish();
+}
+
+bool BatchRun::startEntry(quint64 key, int index)
 {
     const QString folder = m_host.jobFolder(index);
     const QString name = m_host.jobName(index);
@@ -112,51 +156,85 @@ bool BatchRun::runEntry(int index, const QString &destination)
     LaunchRequest request;
     request.command =
         ExpandCommand(tool.program, tool.commandTemplate, name, QDir::toNativeSeparators(folder),
-                      index, QDir::toNativeSeparators(destination), QDir::separator());
+                      index, QDir::toNativeSeparators(m_destination), QDir::separator());
     request.commandLine =
         tool.captureOutput
             ? CaptureWrapped(request.command.text(), QDir::toNativeSeparators(m_reportPath))
             : request.command.text();
     request.capture = tool.captureOutput;
-    request.reportPath = m_reportPath;
     request.showWindow = tool.showConsole;
-    request.workingDirectory = destination;
+    request.workingDirectory = m_destination;
+
+    const auto notStarted = [&](const QString &message) {
+        record(BatchEntryResult{index, request.commandLine, Outcome::NotStarted, -1, 0, key, -1});
+        showFailure(message);
+        return false;
+    };
+
+    QString reason;
+    if (request.capture && !m_report.isOpen() && !m_report.open(m_reportPath, &reason))
+        return notStarted(ReportOpenFailure(m_reportPath, reason));
+
+    auto running = std::make_unique<Running>();
+    running->key = key;
+    running->index = index;
+    running->commandLine = request.commandLine;
+    if (request.capture) {
+        const ReportWriter::Block block = m_report.begin();
+        running->block = block;
+        request.output = [this, block](const char *bytes, qint64 size) {
+            m_report.append(block, bytes, size);
+        };
+    }
 
     LaunchResult launched = m_launcher.start(request);
     if (!launched.command) {
-        record(BatchEntryResult{index, request.commandLine, BatchEntryResult::Outcome::NotStarted,
-                                -1, 0});
-        showFailure(
+        if (running->block >= 0)
+            m_report.end(running->block);
+        return notStarted(
             QStringLiteral("无法启动命令：\n%1\n%2").arg(request.commandLine, launched.error));
-        return false;
     }
-    emit entryStarted(index, request.commandLine);
-
-    RunningCommand *command = launched.command.get();
-    m_current = command;
+    running->command = std::move(launched.command);
+    running->clock.start();
+    Running *started = running.get();
+    connect(started->command.get(), &RunningCommand::finished, this,
+            [this, started] { commandFinished(started); });
+    m_runningCommands.push_back(std::move(running));
+    emit entryStarted(index, request.commandLine, key);
     // A stop asked for while the entry was being started.
     if (m_stopRequested)
-        command->terminate();
-    if (command->isRunning()) {
-        // The end of the process arrives as an event; until then the local
-        // loop handles the window's events and sleeps, never polls.
-        QEventLoop loop;
-        connect(command, &RunningCommand::finished, &loop, &QEventLoop::quit);
-        if (command->isRunning())
-            loop.exec();
-    }
-    m_current = nullptr;
-
-    if (m_reportError.isEmpty())
-        m_reportError = command->reportError();
-    BatchEntryResult result{index, request.commandLine, BatchEntryResult::Outcome::Succeeded,
-                            command->exitCode(), command->terminationSignal()};
-    if (result.signal != 0)
-        result.outcome = BatchEntryResult::Outcome::Signalled;
-    else if (result.exitCode != 0)
-        result.outcome = BatchEntryResult::Outcome::Failed;
-    record(result);
+        started->command->terminate();
     return true;
+}
+
+void BatchRun::commandFinished(Running *running)
+{
+    const auto found = std::find_if(
+        m_runningCommands.begin(), m_runningCommands.end(),
+        [running](const std::unique_ptr<Running> &candidate) { return candidate.get() == running; });
+    if (found == m_runningCommands.end())
+        return;
+    std::unique_ptr<Running> ended = std::move(*found);
+    m_runningCommands.erase(found);
+
+    if (ended->block >= 0)
+        m_report.end(ended->block);
+    const RunningCommand &command = *ended->command;
+    BatchEntryResult result{ended->index,         ended->commandLine,
+                            Outcome::Succeeded,   command.exitCode(),
+                            command.terminationSignal(), ended->key,
+                            ended->clock.elapsed()};
+    if (result.signal != 0)
+        result.outcome = Outcome::Signalled;
+    else if (result.exitCode != 0)
+        result.outcome = Outcome::Failed;
+    // The command is inside its finished() signal now: it goes once that
+    // has returned.
+    ended->command.release()->deleteLater();
+
+    record(result);
+    m_host.setProgressValue(++m_done);
+    pump();
 }
 
 void BatchRun::record(const BatchEntryResult &result)
@@ -165,13 +243,82 @@ void BatchRun::record(const BatchEntryResult &result)
     emit entryFinished(result);
 }
 
+void BatchRun::finish()
+{
+    // What a stop or a failed start left out, as far as it is still in
+    // the list.
+    for (const quint64 key : std::as_const(m_waiting)) {
+        const int index = m_host.jobIndexOf(key);
+        if (index >= 0)
+            record(BatchEntryResult{index, QString(), Outcome::NotRun, -1, 0, key, -1});
+    }
+    m_waiting.clear();
+    m_elapsedMs = m_clock.elapsed();
+    const QString reportError = m_report.error();
+    m_report.close();
+
+    m_host.setStatusText(m_stopRequested ? QStringLiteral("已停止") : QStringLiteral("完成"));
+    m_host.setProcessEnabled(true);
+    m_running = false;
+    // Said before the report opens, so that nobody takes it for complete.
+    if (!reportError.isEmpty())
+        showFailure(QStringLiteral("输出报告不完整：%1（%2）").arg(m_reportPath, reportError));
+    if (ActiveTool().captureOutput)
+        m_host.setReportTimerEnabled(true);
+    emit finished();
+}
+
 void BatchRun::stop()
 {
     if (!m_running || m_stopRequested)
         return;
     m_stopRequested = true;
-    if (m_current)
-        m_current->terminate();
+    for (const std::unique_ptr<Running> &running : m_runningCommands)
+        running->command->terminate();
+    pump();
+}
+
+void BatchRun::resume()
+{
+    pump();
+}
+
+void BatchRun::handOverAtExit()
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    m_waiting.clear();
+
+    // Captured output in the order of its blocks: what has not reached the
+    // report yet, then what each running command still prints.
+    QList<RelayStream> streams;
+    const QList<ReportWriter::Pending> pending = m_report.pendingBlocks();
+    for (const ReportWriter::Pending &block : pending) {
+        RelayStream stream;
+        stream.pending = block.file;
+        stream.toReport = true;
+        for (const std::unique_ptr<Running> &running : m_runningCommands) {
+            if (running->block == block.block)
+                stream.pipe = running->command->takeOutputPipe();
+        }
+        streams.append(stream);
+    }
+    // Output that was only shown goes on being read, so that its command
+    // does not die of a closed pipe.
+    for (const std::unique_ptr<Running> &running : m_runningCommands) {
+        if (running->block >= 0)
+            continue;
+        RelayStream stream;
+        stream.pipe = running->command->takeOutputPipe();
+        if (stream.pipe != -1)
+            streams.append(stream);
+    }
+    StartOutputRelay(streams, m_report.reportHandle());
+    m_report.close();
+    // The commands run on; the launcher still reaps them while Corvane
+    // lives.
+    m_runningCommands.clear();
 }
 
 void BatchRun::openReport()

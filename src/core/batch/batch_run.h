@@ -1,8 +1,14 @@
 #pragma once
 
+#include "core/batch/report_writer.h"
+
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
+
+#include <memory>
+#include <vector>
 
 namespace corvane {
 
@@ -16,12 +22,20 @@ class BatchHost {
 public:
     virtual ~BatchHost() = default;
 
-    // The job list: count, and the file name and its folder by index.
+    // The job list: count, and the file name and its folder by position.
     virtual int jobCount() const = 0;
     virtual QString jobName(int index) const = 0;
     virtual QString jobFolder(int index) const = 0;
+    // A key that names the entry at a position for as long as it stays in
+    // the list, whatever is added or removed around it; and the position of
+    // the entry with a key, -1 once it has been removed.
+    virtual quint64 jobKey(int index) const = 0;
+    virtual int jobIndexOf(quint64 key) const = 0;
     // The destination folder.
     virtual QString destinationFolder() const = 0;
+    // Whether a modal window is open: no entry starts, and the batch does
+    // not end, until it has closed and resume() is called.
+    virtual bool holdsBackStarts() const { return false; }
 
     // The status label, the "处理" button, the progress bar and the timer
     // that opens the report a second after a captured batch.
@@ -43,6 +57,7 @@ struct BatchEntryResult final {
         NotRun,     // the batch was stopped, or ended, before its turn
     };
 
+    // The entry's position in the job list when its turn came.
     int index = 0;
     // The line that ran, as the user reads it; empty when none ran.
     QString commandLine;
@@ -52,61 +67,99 @@ struct BatchEntryResult final {
     int exitCode = -1;
     // The signal that ended it, or 0.
     int signal = 0;
+    // The entry's key in the job list (BatchHost::jobKey).
+    quint64 key = 0;
+    // How long the command ran, in milliseconds; -1 when it did not run.
+    qint64 elapsedMs = -1;
 };
 
-// Runs the active tool once per job entry, strictly one process at a time,
-// with the destination folder as working directory.
+// Runs the active tool once per job entry, with the destination folder as
+// working directory: one command at a time, or as many at once as the tool
+// allows, started in job-list order. Driven by events: run() returns at
+// once, and each command's end starts the next.
 class BatchRun final : public QObject {
     Q_OBJECT
 public:
     BatchRun(BatchHost &host, Launcher &launcher, QObject *parent = nullptr);
+    // Commands that still run go on running, their output carried on to
+    // where it went (handOverAtExit()).
+    ~BatchRun() override;
     Q_DISABLE_COPY_MOVE(BatchRun)
 
-    // The handler of "处理": runs a whole batch before it returns. While a
-    // command runs it waits in a local event loop, so the window stays
-    // responsive; a modal window opened meanwhile holds back the next entry
-    // until it closes.
+    // The handler of "处理": begins a batch of every entry of the job list
+    // and returns; finished() says when it has ended. The number of entries
+    // is fixed now; entries added later wait for the next batch, and an
+    // entry removed before its turn is not run.
     void run();
+    // Begins a batch of the entries with these keys, in job-list order.
+    void runEntries(const QList<quint64> &keys);
 
     // The handler of the report timer: turns the timer off and opens the
     // report in the desktop's viewer.
     void openReport();
 
-    // Stops the running batch: the running command and everything it
+    // Stops the running batch: every running command and everything it
     // started are asked to end (and made to, a few seconds later), no
-    // further entry starts, and the batch ends as stopped once the command
-    // has ended. Nothing happens outside a batch.
+    // further entry starts, and the batch ends as stopped once they have
+    // ended. Nothing happens outside a batch.
     void stop();
+
+    // A modal window that held back the batch has closed: the batch goes on.
+    void resume();
+
+    // Corvane ends: no further entry starts and nothing more is shown. The
+    // commands that run go on as processes of their own; their output still
+    // goes where it went (the report, in order, when captured), carried on
+    // by a process of its own, and nowhere when it was only shown.
+    void handOverAtExit();
 
     bool isRunning() const { return m_running; }
     // Whether the last batch was stopped.
     bool wasStopped() const { return m_stopRequested; }
     const QString &reportPath() const { return m_reportPath; }
     const QList<BatchEntryResult> &lastResults() const { return m_results; }
+    // How long the last batch took, in milliseconds.
+    qint64 lastElapsedMs() const { return m_elapsedMs; }
 
 signals:
-    // A batch of count entries begins.
-    void started(int count);
-    void entryStarted(int index, const QString &commandLine);
+    // A batch of these entries begins.
+    void started(const QList<quint64> &keys);
+    void entryStarted(int index, const QString &commandLine, quint64 key);
     // An entry ran, could not start, or is not run (after a stop or a start
     // failure).
     void entryFinished(const corvane::BatchEntryResult &result);
+    // The batch has ended (also when it could not begin).
+    void finished();
 
 private:
-    bool prepare(const QString &destination);
-    bool runEntry(int index, const QString &destination);
+    struct Running;
+
+    void begin(const QList<quint64> &keys);
+    bool prepare(int count);
+    void pump();
+    bool startEntry(quint64 key, int index);
+    void commandFinished(Running *running);
     void record(const BatchEntryResult &result);
+    void finish();
 
     BatchHost &m_host;
     Launcher &m_launcher;
     QString m_reportPath;
+    QString m_destination;
+    ReportWriter m_report;
     QList<BatchEntryResult> m_results;
-    // Why the report of this batch misses some output; empty when it does not.
-    QString m_reportError;
+    // The entries whose turn has not come yet, in job-list order.
+    QList<quint64> m_waiting;
+    std::vector<std::unique_ptr<Running>> m_runningCommands;
+    QElapsedTimer m_clock;
+    qint64 m_elapsedMs = 0;
+    int m_done = 0;
     bool m_running = false;
     bool m_stopRequested = false;
-    // The command of the entry that runs now, while it runs.
-    RunningCommand *m_current = nullptr;
+    bool m_startFailed = false;
+    // Inside pump(): a command that ends meanwhile (in the loop of a message
+    // box) leaves the next start to the pump under way.
+    bool m_pumping = false;
 };
 
 } // namespace corvane

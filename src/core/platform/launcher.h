@@ -11,6 +11,10 @@
 
 namespace corvane {
 
+// Receives a command's output as it is read: standard output and standard
+// error merged, in the order written.
+using OutputHandler = std::function<void(const char *bytes, qint64 size)>;
+
 // What the batch asks the launcher to run for one job entry.
 struct LaunchRequest final {
     // The line as the user reads it, with the capture wrapper when capture
@@ -19,9 +23,10 @@ struct LaunchRequest final {
     // What is run: the program box and the expanded template, with the
     // placeholders' values kept apart from the typed text.
     ToolCommand command;
-    // Append standard output and standard error to reportPath.
+    // Hand the output to `output` as it comes (the batch puts it in the
+    // report), all of it before RunningCommand::finished().
     bool capture = false;
-    QString reportPath;
+    OutputHandler output;
     // Show the output live in a console window of our own.
     bool showWindow = false;
     // Working directory of the command (the destination folder).
@@ -63,10 +68,12 @@ public:
     // Stops the command and everything it started: asked to end at once,
     // forced to after a few seconds. finished() follows as usual.
     virtual void terminate() = 0;
-    // Once finished: why the report misses some of the command's output (a
-    // full disk, say); empty when all of it was written or nothing was
-    // captured.
-    virtual QString reportError() const = 0;
+    // Stops reading the command's output and hands the read end of its pipe
+    // over, to be closed by the caller; the console view closes. Used when
+    // Corvane ends before the command, so that a process of its own can go
+    // on reading. -1 when the output goes through no pipe of ours or the
+    // pipe has ended.
+    virtual qintptr takeOutputPipe() = 0;
 
 signals:
     void finished();

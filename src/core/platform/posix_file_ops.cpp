@@ -98,6 +98,22 @@ int OpenForAppend(const QString &path, QString *reason)
     return fd;
 }
 
+int WriteAll(int fd, const char *bytes, size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, bytes, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return errno;
+        if (written == 0)
+            return EIO;
+        bytes += written;
+        size -= size_t(written);
+    }
+    return 0;
+}
+
 bool CanAppendToFile(const QString &path, QString *reason)
 {
     const int fd = OpenForAppend(path, reason);

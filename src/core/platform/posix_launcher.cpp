@@ -2,7 +2,6 @@
 
 #include "core/platform/file_ops.h"
 #include "core/platform/launch_plan.h"
-#include "core/platform/posix_file_ops.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -359,23 +358,6 @@ Ending reap(pid_t pid)
 // before SIGKILL ends them.
 constexpr int kTerminateGraceMilliseconds = 5000;
 
-// Writes all bytes; 0, or the errno of the write that failed.
-int writeAll(int fd, const char *bytes, size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return errno;
-        if (written == 0)
-            return EIO;
-        bytes += written;
-        size -= size_t(written);
-    }
-    return 0;
-}
-
 // Whether the child has ended, without waiting and without reaping it.
 bool hasEnded(pid_t pid)
 {
@@ -389,16 +371,17 @@ bool hasEnded(pid_t pid)
 constexpr int kExitPollMilliseconds = 50;
 
 // Follows one child to its end: wakes up when it has ended, moves what the
-// output pipe carries to the report and the view, and reaps the child. It
+// output pipe carries to the output handler and the view, and reaps the
+// child. It
 // never sends the child a signal.
 class ChildWatch final : public QObject {
 public:
     using EndedHandler = std::function<void(Ending ending)>;
 
-    ChildWatch(pid_t pid, FileDescriptor exitNotice, FileDescriptor output, FileDescriptor report,
+    ChildWatch(pid_t pid, FileDescriptor exitNotice, FileDescriptor output, OutputHandler handler,
                std::unique_ptr<ConsoleView> view)
         : m_pid(pid), m_exitNotice(std::move(exitNotice)), m_output(std::move(output)),
-          m_report(std::move(report)), m_view(std::move(view))
+          m_handler(std::move(handler)), m_view(std::move(view))
     {
         if (m_exitNotice.isValid()) {
             m_exitNotifier = new QSocketNotifier(m_exitNotice.get(), QSocketNotifier::Read, this);
@@ -440,15 +423,22 @@ public:
     void release()
     {
         m_endedHandler = nullptr;
+        m_handler = nullptr;
         m_released = true;
         closeView();
         QObject *application = QCoreApplication::instance();
         setParent(application && application->thread() == thread() ? application : nullptr);
     }
 
-    // Why the report misses some of this command's output; empty when all
-    // of it was written.
-    const QString &reportError() const { return m_reportError; }
+    // Gives the pipe's read end away: nothing more is read here.
+    qintptr takeOutputPipe()
+    {
+        if (m_outputNotifier)
+            m_outputNotifier->setEnabled(false);
+        closeView();
+        m_handler = nullptr;
+        return m_output.release();
+    }
 
 private:
     void stopExitWatch()
@@ -467,7 +457,6 @@ private:
         readOutput(DrainLimit);
         closeOutput();
         const Ending ending = reap(m_pid);
-        m_report.reset();
         closeView();
         if (m_released) {
             deleteLater();
@@ -499,14 +488,8 @@ private:
 
     void deliver(const char *bytes, size_t size)
     {
-        if (m_report.isValid()) {
-            if (const int error = writeAll(m_report.get(), bytes, size)) {
-                // A full disk: the rest of this command's output is lost to
-                // the report, and the batch says so when it ends.
-                m_reportError = ErrorText(error);
-                m_report.reset();
-            }
-        }
+        if (m_handler)
+            m_handler(bytes, qint64(size));
         if (m_view)
             m_view->appendOutput(QByteArray(bytes, qsizetype(size)));
     }
@@ -529,11 +512,10 @@ private:
     pid_t m_pid;
     FileDescriptor m_exitNotice;
     FileDescriptor m_output;
-    FileDescriptor m_report;
+    OutputHandler m_handler;
     std::unique_ptr<ConsoleView> m_view;
     QSocketNotifier *m_exitNotifier = nullptr;
     QTimer *m_exitPoll = nullptr;
-    QString m_reportError;
     QSocketNotifier *m_outputNotifier = nullptr;
     EndedHandler m_endedHandler;
     bool m_released = false;
@@ -582,7 +564,7 @@ public:
                                    ::kill(-group, SIGKILL);
                            });
     }
-    QString reportError() const override { return m_running ? QString() : m_watch->reportError(); }
+    qintptr takeOutputPipe() override { return m_running ? m_watch->takeOutputPipe() : -1; }
 
 private:
     ChildWatch *m_watch;
@@ -606,18 +588,9 @@ public:
         if (!folderProblem.isEmpty())
             return failure(folderProblem);
 
-        FileDescriptor report;
-        if (request.capture) {
-            QString reason;
-            report =
-                aboveStandardStreams(FileDescriptor(OpenForAppend(request.reportPath, &reason)));
-            if (!report.isValid())
-                return failure(ReportOpenFailure(request.reportPath, reason));
-        }
-
         // Captured or shown, the output (standard output and error merged,
-        // so in the order written) comes through a pipe that we read: we
-        // write the report ourselves and so know when it is cut short.
+        // so in the order written) comes through a pipe that we read: the
+        // batch writes the report itself and so knows when it is cut short.
         const bool window = request.showWindow && consoleFactory();
         FileDescriptor pipeRead;
         FileDescriptor pipeWrite;
@@ -650,8 +623,9 @@ public:
         std::unique_ptr<ConsoleView> view;
         if (window)
             view = consoleFactory()(request.commandLine);
-        auto *watch = new ChildWatch(pid, std::move(exitNotice), std::move(pipeRead),
-                                     std::move(report), std::move(view));
+        auto *watch =
+            new ChildWatch(pid, std::move(exitNotice), std::move(pipeRead),
+                           request.capture ? request.output : OutputHandler(), std::move(view));
         LaunchResult result;
         result.command = std::make_unique<PosixRunningCommand>(watch);
         return result;

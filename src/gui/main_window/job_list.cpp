@@ -2,6 +2,8 @@
 
 #include "core/platform/launcher.h"
 
+#include <algorithm>
+
 namespace corvane {
 
 namespace {
@@ -35,6 +37,9 @@ QVariant JobList::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return index.column() == NameColumn ? entry.name : entry.folder;
     case Qt::ToolTipRole:
+        if (entry.outcome.result && entry.outcome.result->elapsedMs >= 0)
+            return commandLine(index.row()) + QStringLiteral("\n用时 ") +
+                   DurationText(entry.outcome.result->elapsedMs);
         return commandLine(index.row());
     case Qt::AccessibleDescriptionRole:
         return DescribeOutcome(entry.outcome).description;
@@ -57,9 +62,30 @@ QString JobList::commandLine(int index) const
     return m_preview ? m_preview(index) : QString();
 }
 
-void JobList::clearOutcomes()
+int JobList::indexOfKey(quint64 key) const
 {
-    for (int i = 0; i < count(); ++i) {
+    const auto found =
+        std::lower_bound(m_entries.cbegin(), m_entries.cend(), key,
+                         [](const JobEntry &entry, quint64 wanted) { return entry.key < wanted; });
+    return found != m_entries.cend() && found->key == key ? int(found - m_entries.cbegin()) : -1;
+}
+
+QList<quint64> JobList::unsuccessfulKeys() const
+{
+    QList<quint64> keys;
+    for (const JobEntry &entry : m_entries) {
+        if (entry.outcome.result && IsFailure(*entry.outcome.result))
+            keys.append(entry.key);
+    }
+    return keys;
+}
+
+void JobList::clearOutcomes(const QList<quint64> &keys)
+{
+    for (const quint64 key : keys) {
+        const int i = indexOfKey(key);
+        if (i < 0)
+            continue;
         JobOutcome &outcome = m_entries[i].outcome;
         if (outcome.running || outcome.result) {
             outcome = JobOutcome{};
@@ -68,17 +94,19 @@ void JobList::clearOutcomes()
     }
 }
 
-void JobList::setRunning(int index)
+void JobList::setRunning(quint64 key)
 {
-    if (index < 0 || index >= count())
+    const int index = indexOfKey(key);
+    if (index < 0)
         return;
     m_entries[index].outcome = JobOutcome{true, std::nullopt};
     outcomeChanged(index);
 }
 
-void JobList::setResult(int index, const BatchEntryResult &result)
+void JobList::setResult(quint64 key, const BatchEntryResult &result)
 {
-    if (index < 0 || index >= count())
+    const int index = indexOfKey(key);
+    if (index < 0)
         return;
     m_entries[index].outcome = JobOutcome{false, result};
     outcomeChanged(index);
@@ -87,6 +115,19 @@ void JobList::setResult(int index, const BatchEntryResult &result)
 void JobList::outcomeChanged(int index)
 {
     emit dataChanged(this->index(index, NameColumn), this->index(index, NameColumn));
+}
+
+QString DurationText(qint64 milliseconds)
+{
+    if (milliseconds < 60 * 1000)
+        return QStringLiteral("%1 秒").arg(double(milliseconds) / 1000.0, 0, 'f', 1);
+    const qint64 seconds = (milliseconds + 500) / 1000;
+    if (seconds < 3600)
+        return QStringLiteral("%1 分 %2 秒").arg(seconds / 60).arg(seconds % 60);
+    return QStringLiteral("%1 小时 %2 分 %3 秒")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60)
+        .arg(seconds % 60);
 }
 
 bool IsFailure(const BatchEntryResult &result)
@@ -124,7 +165,10 @@ void JobList::append(const QList<JobEntry> &entries)
     if (entries.isEmpty())
         return;
     beginInsertRows(QModelIndex(), count(), count() + int(entries.size()) - 1);
-    m_entries.append(entries);
+    for (const JobEntry &entry : entries) {
+        m_entries.append(entry);
+        m_entries.last().key = m_nextKey++;
+    }
     endInsertRows();
 }
 

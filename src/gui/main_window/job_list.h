@@ -30,6 +30,9 @@ struct JobEntry final {
     QString name;
     QString folder;
     JobOutcome outcome;
+    // Names the entry while it is in the list (BatchHost::jobKey); given by
+    // JobList::append.
+    quint64 key = 0;
 };
 
 // How an outcome reads: the short text of its badge, and a sentence for
@@ -42,6 +45,9 @@ OutcomeText DescribeOutcome(const JobOutcome &outcome);
 
 // Whether an entry did not succeed.
 bool IsFailure(const BatchEntryResult &result);
+
+// A length of time as the user reads it: "0.4 秒", "2 分 5 秒".
+QString DurationText(qint64 milliseconds);
 
 // The job list as one model of (name, folder) pairs: column 0 is what the
 // job list shows, column 1 the folder of each entry, never shown, so the two can never
@@ -67,7 +73,12 @@ public:
     int count() const { return int(m_entries.size()); }
     const QString &name(int index) const { return m_entries.at(index).name; }
     const QString &folder(int index) const { return m_entries.at(index).folder; }
+    quint64 key(int index) const { return m_entries.at(index).key; }
+    // The position of the entry with the key; -1 when it is not in the list.
+    int indexOfKey(quint64 key) const;
     const QList<JobEntry> &entries() const { return m_entries; }
+    // The entries whose last outcome was not a success.
+    QList<quint64> unsuccessfulKeys() const;
 
     void append(const QList<JobEntry> &entries);
     void removeAt(int index);
@@ -76,11 +87,12 @@ public:
     void removeMarked(const QList<bool> &marked);
     void clear();
 
-    // Outcomes: cleared at the start of a batch, set as it goes. They stay
-    // with their entries when other entries are removed.
-    void clearOutcomes();
-    void setRunning(int index);
-    void setResult(int index, const BatchEntryResult &result);
+    // Outcomes: cleared at the start of a batch for the entries it runs,
+    // set as it goes. They belong to their entries, found by key: removing
+    // or adding others never moves them.
+    void clearOutcomes(const QList<quint64> &keys);
+    void setRunning(quint64 key);
+    void setResult(quint64 key, const BatchEntryResult &result);
     void setCommandPreview(CommandPreview preview) { m_preview = std::move(preview); }
     // The line that ran for the entry, or the one that would run now.
     QString commandLine(int index) const;
@@ -88,7 +100,9 @@ public:
 private:
     void outcomeChanged(int index);
 
+    // In the order added, so their keys ascend.
     QList<JobEntry> m_entries;
+    quint64 m_nextKey = 1;
     CommandPreview m_preview;
 };
 

@@ -25,6 +25,7 @@
 #include "gui/main_window/job_list.h"
 #include "gui/main_window/job_list_view.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -45,9 +46,8 @@
 #include <QStyleFactory>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace corvane {
 
@@ -85,12 +85,9 @@ QString alreadyRunningText()
            QStringLiteral(")已运行！");
 }
 
-[[noreturn]] void endProcessNow()
+void leaveEventLoop()
 {
-    // Nothing runs after this: no destructor, so a command that is still
-    // running is left alone, and no event loop of a batch goes on.
-    std::fflush(nullptr);
-    std::_Exit(EXIT_SUCCESS);
+    QCoreApplication::quit();
 }
 } // namespace
 
@@ -98,7 +95,7 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
-      m_launcher(CreateLauncher()), m_processEnd(endProcessNow)
+      m_launcher(CreateLauncher()), m_processEnd(leaveEventLoop)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(ApplicationTitle());
@@ -191,6 +188,8 @@ void MainWindow::createControls()
     m_copyCommandLinesAction->setObjectName(QStringLiteral("CopyCommandLines"));
     m_stopBatchAction = new QAction(QStringLiteral("停止处理"), this);
     m_stopBatchAction->setObjectName(QStringLiteral("StopBatch"));
+    m_rerunAction = new QAction(QStringLiteral("重新处理未成功的条目"), this);
+    m_rerunAction->setObjectName(QStringLiteral("RerunUnsuccessful"));
     // Esc stops a batch only while one runs; otherwise it is left to the
     // control that has the focus.
     m_stopShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -272,20 +271,30 @@ void MainWindow::connectHandlers()
     connect(m_jobNames, &JobListView::filesDropped, this, &MainWindow::addDroppedFiles);
     connect(m_copyCommandLinesAction, &QAction::triggered, this, &MainWindow::copyCommandLines);
     connect(m_stopBatchAction, &QAction::triggered, this, &MainWindow::askToStopBatch);
+    connect(m_rerunAction, &QAction::triggered, this, &MainWindow::rerunUnsuccessful);
     connect(m_stopShortcut, &QShortcut::activated, this, &MainWindow::askToStopBatch);
-    // Each entry's outcome: cleared when a batch starts, then set as it goes.
-    connect(m_batch.get(), &BatchRun::started, this, [this] {
-        m_jobs->clearOutcomes();
+    // Each entry's outcome: cleared when a batch of it starts, then set as it
+    // goes, on the entry whatever moved around it.
+    connect(m_batch.get(), &BatchRun::started, this, [this](const QList<quint64> &keys) {
+        m_jobs->clearOutcomes(keys);
         m_statusLabel->setToolTip(QString());
+        m_statusLabel->setAccessibleDescription(QString());
+        m_progressBar->setToolTip(QString());
         m_progressBar->setPalette(m_progressPalette);
     });
-    connect(m_batch.get(), &BatchRun::entryStarted, this, [this](int index) {
-        m_jobs->setRunning(index);
-        if (index < m_jobs->count())
-            m_jobNames->scrollTo(m_jobNames->model()->index(index, 0));
-    });
+    connect(m_batch.get(), &BatchRun::entryStarted, this,
+            [this](int, const QString &, quint64 key) {
+                m_jobs->setRunning(key);
+                const int row = m_jobs->indexOfKey(key);
+                if (row >= 0)
+                    m_jobNames->scrollTo(m_jobNames->model()->index(row, 0));
+            });
     connect(m_batch.get(), &BatchRun::entryFinished, this,
-            [this](const BatchEntryResult &result) { m_jobs->setResult(result.index, result); });
+            [this](const BatchEntryResult &result) { m_jobs->setResult(result.key, result); });
+    connect(m_batch.get(), &BatchRun::finished, this, [this] {
+        if (!m_batch->lastResults().isEmpty())
+            showBatchSummary();
+    });
     connect(m_jobNames, &QAbstractItemView::doubleClicked, this, &MainWindow::removeCurrentJob);
     connect(m_patternBox, &QComboBox::activated, this, &MainWindow::applyPickedPattern);
     // The box itself reports a typed text that equals an entry as a pick
@@ -385,16 +394,28 @@ void MainWindow::endProgram(bool saveTool)
     hide();
     if (m_instance)
         m_instance->release();
+    // Nothing starts after this; what runs goes on without us.
+    m_batch->handOverAtExit();
     m_processEnd();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     event->accept();
-    // The batch waits in an event loop of its own; ending the process here
-    // keeps it from starting the next entry with the window gone.
+    // A console window still open would keep the program alive: during a
+    // batch the close box ends it as the exit commands do, but without
+    // saving the tool.
     if (m_batch->isRunning())
         endProgram(false);
+}
+
+bool MainWindow::event(QEvent *event)
+{
+    // A modal window has closed: the batch may start what it held back,
+    // once the window is quite gone.
+    if (event->type() == QEvent::WindowUnblocked)
+        QMetaObject::invokeMethod(m_batch.get(), &BatchRun::resume, Qt::QueuedConnection);
+    return QMainWindow::event(event);
 }
 
 void MainWindow::showInvalidDrive()
@@ -541,8 +562,11 @@ void MainWindow::fitJobListScrollWidth()
 void MainWindow::runBatch()
 {
     m_batch->run();
-    if (!m_batch->lastResults().isEmpty())
-        showBatchSummary();
+}
+
+void MainWindow::rerunUnsuccessful()
+{
+    m_batch->runEntries(m_jobs->unsuccessfulKeys());
 }
 
 QString MainWindow::batchSummary() const
@@ -570,9 +594,10 @@ QString MainWindow::batchSummary() const
             break;
         }
     }
+    const QString time = QStringLiteral("共用时 ") + DurationText(m_batch->lastElapsedMs());
     const int unsuccessful = failed + signalled + notStarted + notRun;
     if (unsuccessful == 0)
-        return QString();
+        return QStringLiteral("%1 个条目全部成功\n").arg(results.size()) + time;
     QStringList parts;
     const std::pair<int, QString> counts[] = {{failed, QStringLiteral("失败 %1")},
                                               {signalled, QStringLiteral("被信号终止 %1")},
@@ -582,10 +607,11 @@ QString MainWindow::batchSummary() const
         if (number > 0)
             parts.append(text.arg(number));
     }
-    return QStringLiteral("%1 个条目中 %2 个未成功：%3")
-        .arg(results.size())
-        .arg(unsuccessful)
-        .arg(parts.join(QStringLiteral("，")));
+    return QStringLiteral("%1 个条目中 %2 个未成功：%3\n")
+               .arg(results.size())
+               .arg(unsuccessful)
+               .arg(parts.join(QStringLiteral("，"))) +
+           time;
 }
 
 void MainWindow::showBatchSummary()
@@ -596,7 +622,8 @@ void MainWindow::showBatchSummary()
     m_statusLabel->setToolTip(summary);
     m_statusLabel->setAccessibleDescription(summary);
     m_progressBar->setToolTip(summary);
-    if (summary.isEmpty())
+    const QList<BatchEntryResult> &results = m_batch->lastResults();
+    if (std::none_of(results.cbegin(), results.cend(), IsFailure))
         return;
     QPalette failed = m_progressPalette;
     failed.setColor(QPalette::Highlight, QColor(0xC6, 0x28, 0x28));
@@ -639,9 +666,11 @@ void MainWindow::showJobListMenu(const QPoint &position)
 {
     m_copyCommandLinesAction->setEnabled(m_jobNames->selectionModel()->hasSelection());
     m_stopBatchAction->setEnabled(m_batch->isRunning());
+    m_rerunAction->setEnabled(!m_batch->isRunning() && !m_jobs->unsuccessfulKeys().isEmpty());
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("JobListMenu"));
     menu.addAction(m_copyCommandLinesAction);
+    menu.addAction(m_rerunAction);
     menu.addAction(m_stopBatchAction);
     menu.exec(m_jobNames->viewport()->mapToGlobal(position));
 }
@@ -719,6 +748,21 @@ QString MainWindow::jobName(int index) const
 QString MainWindow::jobFolder(int index) const
 {
     return m_jobs->folder(index);
+}
+
+quint64 MainWindow::jobKey(int index) const
+{
+    return m_jobs->key(index);
+}
+
+int MainWindow::jobIndexOf(quint64 key) const
+{
+    return m_jobs->indexOfKey(key);
+}
+
+bool MainWindow::holdsBackStarts() const
+{
+    return QApplication::activeModalWidget() != nullptr;
 }
 
 QString MainWindow::destinationFolder() const

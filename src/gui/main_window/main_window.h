@@ -50,9 +50,9 @@ public:
     // read or written, and the window must not be shown.
     bool loadOnStartup(SingleInstance &instance);
 
-    // Ends the process at once, used by the exit commands and by the close
-    // box during a batch. The program's default flushes standard output and
-    // calls std::_Exit; tests put a recorder in its place.
+    // Ends the program, used by the exit commands and by the close box
+    // during a batch: the default leaves the application's event loop;
+    // tests put a recorder in its place.
     using ProcessEnd = std::function<void()>;
     void setProcessEnd(ProcessEnd end);
 
@@ -82,6 +82,9 @@ public:
 
     // The batch run.
     void runBatch();
+    // "重新处理未成功的条目": a batch of the entries whose last outcome was
+    // not a success, with the active tool as it is now.
+    void rerunUnsuccessful();
     void openReport();
     // Esc during a batch, and "停止处理" in the job list's menu: asks
     // "停止处理？" and stops the batch on 是.
@@ -93,8 +96,8 @@ public:
     // adds files; a folder gives the files that the file list would show
     // for it with the current pattern.
     void addDroppedFiles(const QList<QUrl> &urls);
-    // What the last batch came to, for the status label's tooltip; empty
-    // when every entry succeeded.
+    // What the last batch came to, for the status label's tooltip: how many
+    // entries did not succeed, and how long it took.
     QString batchSummary() const;
 
     // The Tools menu and the other menu commands.
@@ -108,7 +111,10 @@ public:
     int jobCount() const override;
     QString jobName(int index) const override;
     QString jobFolder(int index) const override;
+    quint64 jobKey(int index) const override;
+    int jobIndexOf(quint64 key) const override;
     QString destinationFolder() const override;
+    bool holdsBackStarts() const override;
     void setStatusText(const QString &text) override;
     void setProcessEnabled(bool enabled) override;
     void setProgressMinimum(int minimum) override;
@@ -118,6 +124,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -164,6 +171,7 @@ private:
     QShortcut *m_stopShortcut = nullptr;
     QAction *m_copyCommandLinesAction = nullptr;
     QAction *m_stopBatchAction = nullptr;
+    QAction *m_rerunAction = nullptr;
     // The bar's colours as start-up gave them, before a batch marked it.
     QPalette m_progressPalette;
 

@@ -12,6 +12,7 @@
 #include "test_files.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -20,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
 #include <tuple>
 
@@ -45,7 +47,7 @@ private slots:
     void captureCollectsOutputInOrderAndOpensOnce();
     void toolSwitchTakesEffectFromNextEntry();
     void entryAppendedDuringBatchIsNotRun();
-    void shortenedJobListEndsBatch();
+    void removedEntriesAreSkippedOthersKeepTheirTurns();
     void modalWindowHoldsBackNextEntry();
     void outcomesRecorded();
     void stopEndsCommandAndWhatItStarted();
@@ -57,9 +59,17 @@ private slots:
     void commandThatCannotStartStopsBatch();
     void namesReachProgramAsData_data();
     void namesReachProgramAsData();
+    void severalAtOnce_data();
+    void severalAtOnce();
+    void stopEndsEveryRunningCommand();
+    void exitLeavesCommandsRunning_data();
+    void exitLeavesCommandsRunning();
 
 private:
-    void setTool(int index, const QString &program, const QString &commandLine, bool capture);
+    void setTool(int index, const QString &program, const QString &commandLine, bool capture,
+                 int jobs = 1);
+    // Begins a batch and waits for its end; false when it did not end.
+    bool runToEnd();
     void addJobs(const QStringList &names);
 
     std::unique_ptr<test::BatchFolders> m_folders;
@@ -92,20 +102,28 @@ void TestBatchRun::cleanup()
 }
 
 void TestBatchRun::setTool(int index, const QString &program, const QString &commandLine,
-                           bool capture)
+                           bool capture, int jobs)
 {
     SettingsFile settings(ConfigPath());
     QVERIFY(settings.writeString(ToolKey("Text2(", index), program));
     QVERIFY(settings.writeString(ToolKey("Text3(", index), commandLine));
     QVERIFY(settings.writeInt(ToolKey("Check1(", index), capture ? 1 : 0));
+    QVERIFY(settings.writeInt(ToolKey("Jobs(", index), jobs));
     ActiveTool().index = index;
     LoadActiveTool();
+}
+
+bool TestBatchRun::runToEnd()
+{
+    QSignalSpy finished(m_batch.get(), &BatchRun::finished);
+    m_batch->run();
+    return !finished.isEmpty() || finished.wait(60000);
 }
 
 void TestBatchRun::addJobs(const QStringList &names)
 {
     for (const QString &name : names)
-        m_host->jobs.append(FakeHost::Job{name, m_folders->source});
+        m_host->add(name, m_folders->source);
 }
 
 void TestBatchRun::emptyJobListChangesNothing()
@@ -113,7 +131,9 @@ void TestBatchRun::emptyJobListChangesNothing()
     const QString report = JoinPath(m_folders->data, QStringLiteral("report.txt"));
     writeFile(report, "old");
     test::MessageRecorder messages;
+    QSignalSpy finished(m_batch.get(), &BatchRun::finished);
     m_batch->run();
+    QVERIFY(finished.isEmpty());
     QVERIFY(m_host->log.isEmpty());
     QCOMPARE(readFile(report), QByteArray("old"));
     QCOMPARE(m_batch->reportPath(), QString());
@@ -129,7 +149,7 @@ void TestBatchRun::entriesRunOneAfterAnotherInDestination()
                            "echo end $SName$ >> ../order.log"),
             false);
     addJobs({QStringLiteral("c.txt"), QStringLiteral("a.txt"), QStringLiteral("b.txt")});
-    m_batch->run();
+    QVERIFY(runToEnd());
 
     const QString log = QString::fromUtf8(readFile(m_folders->path(QStringLiteral("order.log"))));
     const QString expected = QStringLiteral("start c.txt 0 %1\nend c.txt\n"
@@ -144,7 +164,7 @@ void TestBatchRun::controlsFollowTheBatch()
 {
     setTool(0, QStringLiteral("cmd /c"), QStringLiteral("true"), false);
     addJobs({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
-    m_batch->run();
+    QVERIFY(runToEnd());
     const QStringList expected = {
         QStringLiteral("status ..."), QStringLiteral("disabled"), QStringLiteral("min 0"),
         QStringLiteral("max 3"),      QStringLiteral("value 0"),  QStringLiteral("value 1"),
@@ -161,7 +181,7 @@ void TestBatchRun::oldReportDeletedWithoutCapture()
     writeFile(report, "from an earlier batch");
     setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo hi"), false);
     addJobs({QStringLiteral("x")});
-    m_batch->run();
+    QVERIFY(runToEnd());
     QVERIFY(!QFile::exists(report));
     QVERIFY(!QFile::exists(JoinPath(m_folders->destination, QStringLiteral("report.txt"))));
     QVERIFY(!m_host->log.contains(QStringLiteral("timer on")));
@@ -176,7 +196,7 @@ void TestBatchRun::captureCollectsOutputInOrderAndOpensOnce()
     setTool(0, QStringLiteral("cmd /c"),
             QStringLiteral("echo out $SName$; echo err $SName$ >&2; echo more $Index$"), true);
     addJobs({QStringLiteral("one"), QStringLiteral("two")});
-    m_batch->run();
+    QVERIFY(runToEnd());
 
     QCOMPARE(readFile(report), QByteArray("out one\nerr one\nmore 0\nout two\nerr two\nmore 1\n"));
     QVERIFY(!QFile::exists(JoinPath(m_folders->destination, QStringLiteral("report.txt"))));
@@ -203,7 +223,7 @@ void TestBatchRun::toolSwitchTakesEffectFromNextEntry()
             LoadActiveTool();
         }
     });
-    m_batch->run();
+    QVERIFY(runToEnd());
     QCOMPARE(readFile(m_folders->path(QStringLiteral("tools.log"))),
              QByteArray("first a\nsecond b\nsecond c\n"));
 }
@@ -213,33 +233,40 @@ void TestBatchRun::entryAppendedDuringBatchIsNotRun()
     setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo $SName$ >> ../ran.log"), false);
     addJobs({QStringLiteral("a"), QStringLiteral("b")});
     connect(m_batch.get(), &BatchRun::entryStarted, this, [this](int) {
-        m_host->jobs.append(FakeHost::Job{QStringLiteral("late"), m_folders->source});
+        m_host->add(QStringLiteral("late"), m_folders->source);
     });
-    m_batch->run();
+    QVERIFY(runToEnd());
     QCOMPARE(readFile(m_folders->path(QStringLiteral("ran.log"))), QByteArray("a\nb\n"));
     QCOMPARE(m_batch->lastResults().size(), 2);
     QCOMPARE(m_host->jobs.size(), 4);
 }
 
-void TestBatchRun::shortenedJobListEndsBatch()
+void TestBatchRun::removedEntriesAreSkippedOthersKeepTheirTurns()
 {
-    setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo $SName$ >> ../ran.log"), false);
+    setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo $SName$ $Index$ >> ../ran.log"),
+            false);
     addJobs({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")});
-    connect(m_batch.get(), &BatchRun::entryStarted, this, [this](int index) {
-        if (index == 1) {
-            m_host->jobs.removeFirst();
-            m_host->jobs.removeFirst();
-            m_host->jobs.removeFirst();
-        }
-    });
+    // While b runs, a (done) and c (not yet run) leave the list.
+    connect(m_batch.get(), &BatchRun::entryStarted, this,
+            [this](int, const QString &, quint64 key) {
+                if (key == m_host->jobs.at(1).key && m_host->jobs.size() == 4) {
+                    m_host->jobs.removeAt(2);
+                    m_host->jobs.removeAt(0);
+                }
+            });
     test::MessageRecorder messages;
-    m_batch->run();
-    // Positions 0 and 1 ran (a, then b); the list now holds only d, at 0.
-    QCOMPARE(readFile(m_folders->path(QStringLiteral("ran.log"))), QByteArray("a\nb\n"));
+    QVERIFY(runToEnd());
+    // d still runs, at the position it has by then.
+    QCOMPARE(readFile(m_folders->path(QStringLiteral("ran.log"))),
+             QByteArray("a 0\nb 1\nd 1\n"));
     QCOMPARE(messages.count(), 0);
     QCOMPARE(m_host->status, QStringLiteral("完成"));
-    QCOMPARE(m_host->progress, 2);
-    QVERIFY(m_host->processEnabled);
+    QCOMPARE(m_host->progress, 3);
+    QStringList outcomes;
+    for (const BatchEntryResult &result : m_batch->lastResults())
+        outcomes << QStringLiteral("%1:%2").arg(result.key).arg(int(result.outcome));
+    QCOMPARE(outcomes, QStringList({QStringLiteral("1:0"), QStringLiteral("2:0"),
+                                    QStringLiteral("4:0")}));
 }
 
 void TestBatchRun::modalWindowHoldsBackNextEntry()
@@ -251,22 +278,24 @@ void TestBatchRun::modalWindowHoldsBackNextEntry()
         events.append(QStringLiteral("start %1").arg(index));
         if (index != 0)
             return;
-        // Like a modal dialog opened while entry 0 runs: a nested loop that
-        // stays open until well after the command has ended.
-        QTimer::singleShot(0, this, [&] {
-            events.append(QStringLiteral("modal open"));
-            QEventLoop modal;
-            QTimer poll;
-            connect(&poll, &QTimer::timeout, &modal, [&] {
-                if (QFile::exists(m_folders->path(QStringLiteral("marker0"))))
-                    QTimer::singleShot(300, &modal, &QEventLoop::quit);
+        // A modal window opens while entry 0 runs and stays open until well
+        // after the command has ended.
+        m_host->modalOpen = true;
+        events.append(QStringLiteral("modal open"));
+        auto *poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [&, poll] {
+            if (!QFile::exists(m_folders->path(QStringLiteral("marker0"))))
+                return;
+            poll->deleteLater();
+            QTimer::singleShot(300, this, [&] {
+                events.append(QStringLiteral("modal closed"));
+                m_host->modalOpen = false;
+                m_batch->resume();
             });
-            poll.start(20);
-            modal.exec();
-            events.append(QStringLiteral("modal closed"));
         });
+        poll->start(20);
     });
-    m_batch->run();
+    QVERIFY(runToEnd());
     QCOMPARE(events, QStringList({QStringLiteral("start 0"), QStringLiteral("modal open"),
                                   QStringLiteral("modal closed"), QStringLiteral("start 1")}));
     QVERIFY(QFile::exists(m_folders->path(QStringLiteral("marker1"))));
@@ -285,7 +314,7 @@ void TestBatchRun::outcomesRecorded()
     });
     QSignalSpy finished(m_batch.get(), &BatchRun::entryFinished);
     test::MessageRecorder messages;
-    m_batch->run();
+    QVERIFY(runToEnd());
     QCOMPARE(messages.count(), 1);
 
     using Outcome = BatchEntryResult::Outcome;
@@ -324,7 +353,7 @@ void TestBatchRun::stopEndsCommandAndWhatItStarted()
         });
     });
     test::MessageRecorder messages;
-    m_batch->run();
+    QVERIFY(runToEnd());
 
     QVERIFY(m_batch->wasStopped());
     QCOMPARE(messages.count(), 0);
@@ -366,7 +395,7 @@ void TestBatchRun::unusableDestination()
     addJobs({QStringLiteral("a")});
 
     test::MessageRecorder messages;
-    m_batch->run();
+    QVERIFY(runToEnd());
     QCOMPARE(messages.count(), 1);
     QVERIFY2(messages.messages().first().text.contains(folder),
              qPrintable(messages.messages().first().text));
@@ -408,7 +437,7 @@ void TestBatchRun::unusableReport()
 
     // No entry runs, nothing blocks, nothing is written through the link.
     test::MessageRecorder messages;
-    m_batch->run();
+    QVERIFY(runToEnd());
     QCOMPARE(messages.count(), 1);
     QVERIFY(messages.messages().first().text.contains(report));
     QVERIFY2(messages.messages().first().text.contains(reason),
@@ -439,7 +468,7 @@ void TestBatchRun::reportCutShortIsSaid()
     setTool(0, QStringLiteral("cmd /c"), QStringLiteral("head -c 300000 /dev/zero"), true);
     addJobs({QStringLiteral("a"), QStringLiteral("b")});
     test::MessageRecorder messages;
-    m_batch->run();
+    QVERIFY(runToEnd());
     restore.dismiss();
     restoreLimit();
 
@@ -463,7 +492,7 @@ void TestBatchRun::commandThatCannotStartStopsBatch()
             ActiveTool().program = QStringLiteral("corvane-no-such-program");
     });
     test::MessageRecorder messages;
-    m_batch->run();
+    QVERIFY(runToEnd());
     QCOMPARE(messages.count(), 1);
     QVERIFY(messages.messages().first().text.contains(
         QStringLiteral("corvane-no-such-program echo b >> ../ran.log")));
@@ -511,7 +540,7 @@ void TestBatchRun::namesReachProgramAsData()
     setTool(0, QStringLiteral(CORVANE_HELPER_ARGV_RECORDER), commandTemplate, capture);
     addJobs(names);
     test::MessageRecorder messages;
-    m_batch->run();
+    QVERIFY(runToEnd());
     QCOMPARE(messages.count(), 0);
 
     const QList<test::ArgvRecord> seen = test::ReadArgvRecords(records);
@@ -539,6 +568,185 @@ void TestBatchRun::namesReachProgramAsData()
         QStringList({QStringLiteral("data"), QStringLiteral("destination"),
                      QStringLiteral("records"), QStringLiteral("source")}));
     QVERIFY(!QFile::exists(QDir::home().filePath(QStringLiteral("pwned"))));
+}
+
+namespace {
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// Processes of this test program other than this one that have not ended.
+int otherLiveCopies()
+{
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    int count = 0;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &entry : entries) {
+        bool isPid = false;
+        const qint64 pid = entry.toLongLong(&isPid);
+        if (!isPid || pid == QCoreApplication::applicationPid())
+            continue;
+        const QString exe = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+        const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (exe == self && !stat.contains(") Z "))
+            ++count;
+    }
+    return count;
+}
+
+class DiscardingView final : public ConsoleView {
+public:
+    void appendOutput(const QByteArray &) override {}
+    void commandFinished() override {}
+};
+} // namespace
+
+void TestBatchRun::severalAtOnce_data()
+{
+    QTest::addColumn<int>("jobs");
+    QTest::newRow("one at a time") << 1;
+    QTest::newRow("three at once") << 3;
+}
+
+void TestBatchRun::severalAtOnce()
+{
+    QFETCH(int, jobs);
+    // Each command writes lines to both streams with pauses between, so
+    // that commands running together interleave; entry 1 writes far more
+    // than a waiting block keeps in memory. Its exit status is its index.
+    setTool(0, QStringLiteral("cmd /c"),
+            QStringLiteral("echo start $Index$ >> ../order.log; i=0; while [ $i -lt 4 ]; do "
+                           "echo \"$SName$ out $i\"; echo \"$SName$ err $i\" >&2; sleep 0.02; "
+                           "i=$((i+1)); done; if [ $Index$ = 1 ]; then head -c 300000 /dev/zero "
+                           "| tr '\\0' x; fi; echo end $Index$ >> ../order.log; exit $Index$"),
+            true, jobs);
+    const QStringList names = {QStringLiteral("n0"), QStringLiteral("n1"), QStringLiteral("n2"),
+                               QStringLiteral("n3"), QStringLiteral("n4")};
+    addJobs(names);
+    QList<quint64> startedKeys;
+    connect(m_batch.get(), &BatchRun::entryStarted, this,
+            [&](int, const QString &, quint64 key) { startedKeys << key; });
+    test::MessageRecorder messages;
+    QVERIFY(runToEnd());
+    QCOMPARE(messages.count(), 0);
+
+    QByteArray expected;
+    for (int i = 0; i < names.size(); ++i) {
+        for (int line = 0; line < 4; ++line)
+            expected += QStringLiteral("n%1 out %2\nn%1 err %2\n").arg(i).arg(line).toUtf8();
+        if (i == 1)
+            expected += QByteArray(300000, 'x');
+    }
+    const QByteArray report = readFile(JoinPath(m_folders->data, QStringLiteral("report.txt")));
+    QCOMPARE(report.size(), expected.size());
+    QVERIFY(report == expected);
+    // Started in job-list order; with three at once the first three start
+    // before any ends.
+    QCOMPARE(startedKeys, (QList<quint64>{1, 2, 3, 4, 5}));
+    const QList<QByteArray> order = readFile(m_folders->path(QStringLiteral("order.log"))).split('\n');
+    const qsizetype firstEnd =
+        std::find_if(order.cbegin(), order.cend(),
+                     [](const QByteArray &line) { return line.startsWith("end"); }) -
+        order.cbegin();
+    QCOMPARE(firstEnd, qsizetype(jobs == 1 ? 1 : 3));
+    // Each outcome on its own entry.
+    QCOMPARE(m_batch->lastResults().size(), names.size());
+    for (const BatchEntryResult &result : m_batch->lastResults()) {
+        QCOMPARE(result.exitCode, int(result.key) - 1);
+        QCOMPARE(result.index, int(result.key) - 1);
+    }
+    QCOMPARE(m_host->progress, 5);
+    // No temporary file is left beside the report.
+    QCOMPARE(filesIn(m_folders->data),
+             QStringList({QStringLiteral("config.ini"), QStringLiteral("report.txt")}));
+}
+
+void TestBatchRun::stopEndsEveryRunningCommand()
+{
+    // The shell and its child take SIGTERM as it comes: only a stop that
+    // reaches the whole process group ends the child before the SIGKILL
+    // five seconds later.
+    setTool(0, QStringLiteral("cmd /c"),
+            QStringLiteral("sleep 60 & echo $! > ../child$Index$; wait"), false, 3);
+    addJobs({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")});
+    const auto childFile = [this](int i) {
+        return m_folders->path(QStringLiteral("child%1").arg(i));
+    };
+    QTimer::singleShot(0, this, [&] {
+        QTRY_VERIFY(QFileInfo(childFile(0)).size() > 0 && QFileInfo(childFile(1)).size() > 0 &&
+                    QFileInfo(childFile(2)).size() > 0);
+        m_batch->stop();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(runToEnd());
+    for (int i = 0; i < 3; ++i) {
+        const QString stat =
+            QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(readFile(childFile(i)).trimmed()));
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(stat) || readFile(stat).contains(") Z "), 2000);
+    }
+    QVERIFY2(clock.elapsed() < 4000, "the children outlived SIGTERM");
+    QCOMPARE(m_host->status, QStringLiteral("已停止"));
+    QStringList outcomes;
+    for (const BatchEntryResult &result : m_batch->lastResults())
+        outcomes << (result.signal ? SignalName(result.signal) : QStringLiteral("%1").arg(int(result.outcome)));
+    QCOMPARE(outcomes, QStringList({QStringLiteral("SIGTERM"), QStringLiteral("SIGTERM"),
+                                    QStringLiteral("SIGTERM"), QStringLiteral("4")}));
+    QVERIFY(!QFile::exists(childFile(3)));
+}
+
+void TestBatchRun::exitLeavesCommandsRunning_data()
+{
+    QTest::addColumn<bool>("capture");
+    QTest::newRow("captured, two at once") << true;
+    QTest::newRow("shown only") << false;
+}
+
+void TestBatchRun::exitLeavesCommandsRunning()
+{
+    QFETCH(bool, capture);
+    // Each command prints, waits for the go the test gives once Corvane has
+    // gone, prints a lot more and notes that it got to its end.
+    setTool(0, QStringLiteral("cmd /c"),
+            QStringLiteral("echo first $Index$; while [ ! -e ../go ]; do sleep 0.02; done; "
+                           "head -c 200000 /dev/zero | tr '\\0' $Index$; echo; echo last $Index$; "
+                           "echo ended > ../ended$Index$"),
+            capture, 2);
+    QVERIFY(SettingsFile(ConfigPath()).writeInt(QStringLiteral("Check2(0)"), capture ? 0 : 1));
+    LoadActiveTool();
+    m_launcher->setConsoleFactory(
+        [](const QString &) { return std::make_unique<DiscardingView>(); });
+    addJobs({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+    int started = 0;
+    connect(m_batch.get(), &BatchRun::entryStarted, this, [&] { ++started; });
+    m_batch->run();
+    QTRY_COMPARE(started, 2);
+    const QString report = JoinPath(m_folders->data, QStringLiteral("report.txt"));
+    if (capture)
+        QTRY_COMPARE(readFile(report), QByteArray("first 0\n"));
+    QTest::qWait(100);
+
+    // Corvane ends; the commands do not.
+    m_batch.reset();
+    QVERIFY(test::writeBytes(m_folders->path(QStringLiteral("go")), ""));
+    for (int i = 0; i < 2; ++i)
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_folders->path(QStringLiteral("ended%1").arg(i))),
+                                 10000);
+    QVERIFY(!QFile::exists(m_folders->path(QStringLiteral("ended2"))));
+    if (capture) {
+        QByteArray expected;
+        for (const char index : {'0', '1'})
+            expected += QByteArray("first ") + index + '\n' + QByteArray(200000, index) +
+                        "\nlast " + index + '\n';
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(report).size(), expected.size(), 10000);
+        QVERIFY(readFile(report) == expected);
+    }
+    // Nothing is left: no relay, no temporary file.
+    QTRY_COMPARE_WITH_TIMEOUT(otherLiveCopies(), 0, 10000);
+    QCOMPARE(filesIn(m_folders->data),
+             capture ? QStringList({QStringLiteral("config.ini"), QStringLiteral("report.txt")})
+                     : QStringList({QStringLiteral("config.ini")}));
 }
 
 QTEST_GUILESS_MAIN(TestBatchRun)
