@@ -149,6 +149,9 @@ protected:
     MainWindow *load();
     // Loads the window and shows it; false when either fails.
     bool loadAndShow();
+    // Does what starts a batch (a click on "处理", say) and waits for the
+    // batch to end; false when it did not end.
+    template <typename Start> bool runBatchToEnd(Start start);
     template <typename T> T *control(const char *name) const;
     Rows jobRows() const;
     void selectRows(QAbstractItemView *view, const QList<int> &rows);
@@ -211,6 +214,13 @@ inline bool MainWindowFixture::loadAndShow()
         return false;
     m_form->show();
     return QTest::qWaitForWindowExposed(m_form.get());
+}
+
+template <typename Start> bool MainWindowFixture::runBatchToEnd(Start start)
+{
+    QSignalSpy finished(&m_form->batchRun(), &BatchRun::finished);
+    start();
+    return !finished.isEmpty() || finished.wait(30000);
 }
 
 template <typename T> T *MainWindowFixture::control(const char *name) const

@@ -139,7 +139,8 @@ void TestMainWindowPosix::batchFromTheWindow()
     QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
     QVERIFY(control<FolderList>("Dir2")->setPath(m_folders->destination));
     QSignalSpy finished(&m_form->batchRun(), &BatchRun::entryFinished);
-    QTest::mouseClick(control<QPushButton>("Command3"), Qt::LeftButton);
+    QVERIFY(runBatchToEnd(
+        [&] { QTest::mouseClick(control<QPushButton>("Command3"), Qt::LeftButton); }));
     qputenv(CORVANE_ARGV_RECORD_VARIABLE, savedRecord);
 
     QCOMPARE(finished.count(), 3);
@@ -258,7 +259,8 @@ void TestMainWindowPosix::assistiveTechnologySeesEntriesAndConsole()
         seen = true;
         writeFile(QDir(m_folders->source).filePath(QStringLiteral("go")), "");
     });
-    QTest::mouseClick(control<QPushButton>("Command3"), Qt::LeftButton);
+    QVERIFY(runBatchToEnd(
+        [&] { QTest::mouseClick(control<QPushButton>("Command3"), Qt::LeftButton); }));
     QVERIFY(seen);
 }
 
