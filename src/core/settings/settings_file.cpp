@@ -128,6 +128,12 @@ int SettingsFile::readInt(const QString &key) const
     return value ? ParseProfileInt(*value) : 0;
 }
 
+bool SettingsFile::hasInt(const QString &key) const
+{
+    TextEncoding encoding = TextEncoding::Utf8;
+    return readValue(m_path, kIntegerSection, key, &encoding).has_value();
+}
+
 QString SettingsFile::readString(const QString &key) const
 {
     TextEncoding encoding = TextEncoding::Utf8;
@@ -158,6 +164,11 @@ QString ConfigPath()
 int ReadIntSetting(const QString &key)
 {
     return SettingsFile(ConfigPath()).readInt(key);
+}
+
+bool HasIntSetting(const QString &key)
+{
+    return SettingsFile(ConfigPath()).hasInt(key);
 }
 
 QString ReadStringSetting(const QString &key)

@@ -43,6 +43,9 @@ public:
     const QString &path() const { return m_path; }
 
     int readInt(const QString &key) const;
+    // Whether IntegerSection holds the key, whatever its value (the key's case
+    // does not matter, as for reads).
+    bool hasInt(const QString &key) const;
     QString readString(const QString &key) const;
     bool writeInt(const QString &key, int value) const;
     bool writeString(const QString &key, const QString &value) const;
@@ -57,8 +60,9 @@ private:
 // Full path of config.ini in the data folder.
 QString ConfigPath();
 
-// The four settings routines on config.ini in the data folder.
+// The settings routines on config.ini in the data folder.
 int ReadIntSetting(const QString &key);
+bool HasIntSetting(const QString &key);
 QString ReadStringSetting(const QString &key);
 void WriteIntSetting(const QString &key, int value);
 void WriteStringSetting(const QString &key, const QString &value);

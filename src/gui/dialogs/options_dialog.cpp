@@ -16,8 +16,10 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QThread>
 #include <QToolButton>
 #include <QWindow>
 
@@ -183,8 +185,8 @@ OptionsDialog::OptionsDialog(std::function<void()> refreshToolMenu)
              {static_cast<QWidget *>(m_nameEdits[i]), static_cast<QWidget *>(m_programEdits[i]),
               static_cast<QWidget *>(m_browseButtons[i]),
               static_cast<QWidget *>(m_commandLineEdits[i]),
-              static_cast<QWidget *>(m_captureBoxes[i]),
-              static_cast<QWidget *>(m_consoleBoxes[i])}) {
+              static_cast<QWidget *>(m_captureBoxes[i]), static_cast<QWidget *>(m_consoleBoxes[i]),
+              static_cast<QWidget *>(m_jobsBoxes[i])}) {
             QWidget::setTabOrder(previous, next);
             previous = next;
         }
@@ -239,6 +241,20 @@ QWidget *OptionsDialog::createPage(int index)
     // The layout was made for a narrower font: a caption never gets cut off.
     for (QCheckBox *box : {m_captureBoxes[i], m_consoleBoxes[i]})
         box->resize(qMax(box->width(), box->sizeHint().width()), box->height());
+    // How many of the tool's commands may run at once, in the free band
+    // between the check boxes and the command line.
+    QLabel *jobsLabel = CreateLabel(QStringLiteral("同时运行："), ArrayName("LabelJobs", index),
+                                    PxRect(120, 2040, 1095, 255), page);
+    m_jobsBoxes[i] = new QSpinBox(page);
+    m_jobsBoxes[i]->setObjectName(ArrayName("Jobs", index));
+    m_jobsBoxes[i]->setGeometry(PxRect(1320, 1995, 855, 330));
+    m_jobsBoxes[i]->setRange(1, kMaxJobs);
+    m_jobsBoxes[i]->setAccessibleName(QStringLiteral("同时运行的命令数"));
+    m_jobsBoxes[i]->setToolTip(
+        QStringLiteral("同一工具最多同时运行的命令数（1 至 %1）。本机有 %2 个处理器核心。")
+            .arg(kMaxJobs)
+            .arg(QThread::idealThreadCount()));
+    jobsLabel->setBuddy(m_jobsBoxes[i]);
     CreateLabel(QStringLiteral("命令行："), ArrayName("Label3", index), PxRect(120, 3120, 735, 255),
                 page);
     m_commandLineEdits[i] =
@@ -279,6 +295,7 @@ void OptionsDialog::loadAllTools()
         SetFieldText(m_commandLineEdits[at], ReadStringSetting(ToolKey("Text3(", i)));
         SetCheckValue(m_captureBoxes[at], ReadIntSetting(ToolKey("Check1(", i)));
         SetCheckValue(m_consoleBoxes[at], ReadIntSetting(ToolKey("Check2(", i)));
+        m_jobsBoxes[at]->setValue(JobsSetting(ReadIntSetting(ToolKey("Jobs(", i))));
         if (!m_nameEdits[at]->text().isEmpty())
             m_tabs->setTabText(i, LiteralCaption(m_nameEdits[at]->text()));
     }
@@ -286,8 +303,8 @@ void OptionsDialog::loadAllTools()
 
 void OptionsDialog::saveAllTools()
 {
-    // One save of all forty keys: one flush to disk instead of forty, and
-    // the same bytes as forty single writes.
+    // One save of all the keys: one flush to disk instead of one per key, and
+    // the same bytes as one write per key.
     QList<SettingValue> values;
     for (int i = 0; i < kToolCount; ++i) {
         const size_t at = size_t(i);
@@ -296,6 +313,12 @@ void OptionsDialog::saveAllTools()
         values.append(SettingValue::string(ToolKey("Text3(", i), m_commandLineEdits[at]->text()));
         values.append(SettingValue::integer(ToolKey("Check1(", i), CheckValue(m_captureBoxes[at])));
         values.append(SettingValue::integer(ToolKey("Check2(", i), CheckValue(m_consoleBoxes[at])));
+        // A tool left at one command at a time adds no key to a file that
+        // never had one; a key already there is always brought up to date.
+        const QString jobsKey = ToolKey("Jobs(", i);
+        const int jobs = m_jobsBoxes[at]->value();
+        if (jobs != 1 || HasIntSetting(jobsKey))
+            values.append(SettingValue::integer(jobsKey, jobs));
     }
     WriteSettings(values);
 }

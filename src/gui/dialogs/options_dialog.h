@@ -11,14 +11,15 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 
 namespace corvane {
 
 // The tool options dialog: one page per tool profile with its name, program,
-// command line and two flags, behind a strip of eight tabs. Every control's
-// objectName is its name, with "_i" for the member i of a control array
-// ("Text2_3", "picOptions_0").
+// command line, two flags and how many of its commands may run at once,
+// behind a strip of eight tabs. Every control's objectName is its name, with
+// "_i" for the member i of a control array ("Text2_3", "picOptions_0").
 class OptionsDialog final : public QDialog {
     Q_OBJECT
 
@@ -31,7 +32,8 @@ public:
     // Fills all eight pages from config.ini and names the tabs after the
     // saved tool names.
     void loadAllTools();
-    // Writes the forty profile keys of the eight pages to config.ini.
+    // Writes the forty profile keys of the eight pages to config.ini, and
+    // each page's Jobs key when it is not 1 or config.ini holds it already.
     void saveAllTools();
 
     // Centres the dialog on the screen by its outer size; done again once
@@ -76,6 +78,7 @@ private:
     std::array<QPushButton *, kToolCount> m_browseButtons{};
     std::array<QCheckBox *, kToolCount> m_captureBoxes{};
     std::array<QCheckBox *, kToolCount> m_consoleBoxes{};
+    std::array<QSpinBox *, kToolCount> m_jobsBoxes{};
     QPushButton *m_okButton = nullptr;
     QPushButton *m_cancelButton = nullptr;
     QPushButton *m_applyButton = nullptr;

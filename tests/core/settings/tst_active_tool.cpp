@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <utility>
+
 using namespace corvane;
 
 class TestActiveTool final : public QObject {
@@ -17,6 +19,8 @@ private slots:
     void noConfigLoadsEmptyTool();
     void loadsToolOfCurrentIndex_data();
     void loadsToolOfCurrentIndex();
+    void jobsReadAsOneUnlessInRange_data();
+    void jobsReadAsOneUnlessInRange();
     void rereadsFileOnEveryLoad();
     void captionGoesToSink();
     void menuNames();
@@ -110,6 +114,28 @@ void TestActiveTool::loadsToolOfCurrentIndex()
     QCOMPARE(ActiveTool().commandTemplate, commandLine);
     QCOMPARE(ActiveTool().captureOutput, capture);
     QCOMPARE(ActiveTool().showConsole, showWindow);
+}
+
+void TestActiveTool::jobsReadAsOneUnlessInRange_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<int>("jobs");
+    const std::pair<const char *, int> rows[] = {{"", 1},  {"0", 1}, {"-1", 1},  {"65", 1},
+                                                 {"1", 1}, {"8", 8}, {"64", 64}, {"four", 1}};
+    for (const auto &[stored, jobs] : rows)
+        QTest::newRow(*stored ? stored : "missing") << QByteArray(stored) << jobs;
+}
+
+void TestActiveTool::jobsReadAsOneUnlessInRange()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(int, jobs);
+    // The neighbouring tool's key must not be taken for the active tool's.
+    writeConfig("[IntegerSection]\nJobs(2)=9\n" +
+                (stored.isEmpty() ? QByteArray() : "jobs(3)=" + stored));
+    ActiveTool().index = 3;
+    LoadActiveTool();
+    QCOMPARE(ActiveTool().jobs, jobs);
 }
 
 void TestActiveTool::rereadsFileOnEveryLoad()

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -103,6 +104,8 @@ private slots:
     void closingWithoutSaving_data();
     void closingWithoutSaving();
     void okSavesAllFortyKeysInOrder();
+    void jobsKeyWrittenWhenNotOneOrStored_data();
+    void jobsKeyWrittenWhenNotOneOrStored();
     void gbkFileStaysGbkThroughSave();
     void browseThenCancel();
     void cancelledBrowseChangesNothing();
@@ -449,16 +452,17 @@ void TestOptionsDialog::focusOrder()
     Tabs(&dialog)->setFocus();
 
     const QStringList expected = {
-        QStringLiteral("tbsOptions"), QStringLiteral("cmdOK"),     QStringLiteral("cmdCancel"),
-        QStringLiteral("cmdApply"),   QStringLiteral("Text1_2"),   QStringLiteral("Text2_2"),
-        QStringLiteral("Command1_2"), QStringLiteral("Text3_2"),   QStringLiteral("Check1_2"),
-        QStringLiteral("Check2_2"),   QStringLiteral("tbsOptions")};
+        QStringLiteral("tbsOptions"), QStringLiteral("cmdOK"),   QStringLiteral("cmdCancel"),
+        QStringLiteral("cmdApply"),   QStringLiteral("Text1_2"), QStringLiteral("Text2_2"),
+        QStringLiteral("Command1_2"), QStringLiteral("Text3_2"), QStringLiteral("Check1_2"),
+        QStringLiteral("Check2_2"),   QStringLiteral("Jobs_2"),  QStringLiteral("tbsOptions")};
     QStringList order;
     for (int step = 0; step < expected.size(); ++step) {
         QWidget *focus = QApplication::focusWidget();
         QVERIFY(focus);
-        // The tab strip takes the focus through its bar.
-        if (qobject_cast<QTabBar *>(focus))
+        // The tab strip takes the focus through its bar, a spin box through
+        // its text field.
+        if (qobject_cast<QTabBar *>(focus) || qobject_cast<QSpinBox *>(focus->parentWidget()))
             focus = focus->parentWidget();
         order.append(focus->objectName());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -574,6 +578,36 @@ void TestOptionsDialog::okSavesAllFortyKeysInOrder()
     QCOMPARE(m_menuAtClose.size(), 1);
     QCOMPARE(m_menuAtClose.first()[0], QStringLiteral("Convert"));
     QCOMPARE(m_messages->count(), 0);
+}
+
+void TestOptionsDialog::jobsKeyWrittenWhenNotOneOrStored_data()
+{
+    QTest::addColumn<QByteArray>("config");
+    QTest::addColumn<int>("jobs");
+    QTest::addColumn<QStringList>("saved");
+    QTest::newRow("4 on a new file")
+        << QByteArray() << 4 << QStringList(QStringLiteral("Jobs(2)=4"));
+    QTest::newRow("1 adds no key") << QByteArray() << 1 << QStringList();
+    QTest::newRow("stored keys kept up to date")
+        << QByteArray("[IntegerSection]\njobs(2)=4\nJOBS(6)=99\nJobs(7)=12\n") << 1
+        << QString::fromLatin1("jobs(2)=1 JOBS(6)=1 Jobs(7)=12").split(QLatin1Char(' '));
+}
+
+void TestOptionsDialog::jobsKeyWrittenWhenNotOneOrStored()
+{
+    QFETCH(QByteArray, config);
+    QFETCH(int, jobs);
+    QFETCH(QStringList, saved);
+    if (!config.isNull())
+        writeConfig(config);
+    ActiveTool().index = 2;
+    openOptions([&](OptionsDialog *dialog) {
+        Child<QSpinBox>(dialog, Name("Jobs", 2))->setValue(jobs);
+        Button(dialog, QStringLiteral("cmdOK"))->click();
+    });
+    const QStringList lines = QString::fromUtf8(readFile(ConfigPath())).split(QLatin1Char('\n'));
+    QCOMPARE(lines.filter(QStringLiteral("jobs("), Qt::CaseInsensitive), saved);
+    QCOMPARE(ActiveTool().jobs, jobs);
 }
 
 void TestOptionsDialog::gbkFileStaysGbkThroughSave()
