@@ -209,9 +209,10 @@ bool BatchRun::startEntry(quint64 key, int index)
 
 void BatchRun::commandFinished(Running *running)
 {
-    const auto found = std::find_if(
-        m_runningCommands.begin(), m_runningCommands.end(),
-        [running](const std::unique_ptr<Running> &candidate) { return candidate.get() == running; });
+    const auto found = std::find_if(m_runningCommands.begin(), m_runningCommands.end(),
+                                    [running](const std::unique_ptr<Running> &candidate) {
+                                        return candidate.get() == running;
+                                    });
     if (found == m_runningCommands.end())
         return;
     std::unique_ptr<Running> ended = std::move(*found);
@@ -220,9 +221,8 @@ void BatchRun::commandFinished(Running *running)
     if (ended->block >= 0)
         m_report.end(ended->block);
     const RunningCommand &command = *ended->command;
-    BatchEntryResult result{ended->index,         ended->commandLine,
-                            Outcome::Succeeded,   command.exitCode(),
-                            command.terminationSignal(), ended->key,
+    BatchEntryResult result{ended->index,          ended->commandLine,          Outcome::Succeeded,
+                            command.exitCode(),    command.terminationSignal(), ended->key,
                             ended->clock.elapsed()};
     if (result.signal != 0)
         result.outcome = Outcome::Signalled;

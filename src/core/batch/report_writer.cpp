@@ -132,9 +132,9 @@ QList<ReportWriter::Pending> ReportWriter::pendingBlocks()
         Waiting &waiting = m_blocks[i];
         if (i > 0 && !waiting.file)
             spill(waiting);
-        pending.append(Pending{waiting.block, waiting.ended,
-                               i > 0 && waiting.file ? waiting.file->nativeHandle()
-                                                     : OutputFile::kNoHandle});
+        pending.append(
+            Pending{waiting.block, waiting.ended,
+                    i > 0 && waiting.file ? waiting.file->nativeHandle() : OutputFile::kNoHandle});
     }
     return pending;
 }

@@ -3,6 +3,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 // windows.h names the wide-character function DeleteFile.
 #undef DeleteFile
 
@@ -93,6 +95,21 @@ QString ErrorText(int errorNumber)
     if (text)
         ::LocalFree(text);
     return message;
+}
+
+DWORD WriteAll(HANDLE file, const char *bytes, qint64 size)
+{
+    while (size > 0) {
+        const DWORD chunk = DWORD(std::min<qint64>(size, 1 << 30));
+        DWORD written = 0;
+        if (!::WriteFile(file, bytes, chunk, &written, nullptr))
+            return ::GetLastError();
+        if (written == 0)
+            return ERROR_WRITE_FAULT;
+        bytes += written;
+        size -= written;
+    }
+    return 0;
 }
 
 std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize)

@@ -3,6 +3,7 @@
 // Helpers shared by the Windows implementations of the platform layer.
 
 #include <QString>
+#include <QtGlobal>
 
 #include <string>
 #include <utility>
@@ -50,6 +51,10 @@ std::wstring NativePath(const QString &path);
 // missing, only a regular file, never through a symbolic link or other
 // reparse point. An invalid handle with reason set otherwise.
 WinHandle OpenReportForAppend(const QString &path, QString *reason);
+
+// Writes all bytes to a file opened for synchronous writing; 0, or the
+// error of the write that failed.
+DWORD WriteAll(HANDLE file, const char *bytes, qint64 size);
 
 // Keeps Windows from asking the user to insert a disk while it lives: a
 // drive without a medium then fails at once.

@@ -309,32 +309,17 @@ bool createOutputPipe(WinHandle *readEnd, WinHandle *writeEnd)
     return true;
 }
 
-// Writes all bytes; 0, or the error of the write that failed.
-DWORD writeAll(HANDLE file, const char *bytes, DWORD size)
-{
-    while (size > 0) {
-        DWORD written = 0;
-        if (!::WriteFile(file, bytes, size, &written, nullptr))
-            return ::GetLastError();
-        if (written == 0)
-            return ERROR_WRITE_FAULT;
-        bytes += written;
-        size -= written;
-    }
-    return 0;
-}
-
 // Follows one process to its end: wakes up when it has ended, moves what the
-// output pipe carries to the report and the view, and keeps its exit
+// output pipe carries to the output handler and the view, and keeps its exit
 // status. It never ends the process.
 class ProcessWatch final : public QObject {
 public:
     using EndedHandler = std::function<void(int exitCode)>;
 
-    ProcessWatch(WinHandle process, WinHandle job, WinHandle output, WinHandle report,
+    ProcessWatch(WinHandle process, WinHandle job, WinHandle output, OutputHandler handler,
                  std::unique_ptr<ConsoleView> view)
         : m_process(std::move(process)), m_job(std::move(job)), m_output(std::move(output)),
-          m_report(std::move(report)), m_view(std::move(view))
+          m_handler(std::move(handler)), m_view(std::move(view))
     {
         m_exitNotifier = new QWinEventNotifier(m_process.get(), this);
         connect(m_exitNotifier, &QWinEventNotifier::activated, this, [this] { onExited(); });
@@ -380,13 +365,32 @@ public:
     void release()
     {
         m_endedHandler = nullptr;
+        m_handler = nullptr;
         m_released = true;
         closeView();
         QObject *application = QCoreApplication::instance();
         setParent(application && application->thread() == thread() ? application : nullptr);
     }
 
-    const QString &reportError() const { return m_reportError; }
+    // Gives the pipe's read end away: a read under way is ended first, and
+    // what it brought still goes to the handler.
+    qintptr takeOutputPipe()
+    {
+        if (!m_output.isValid())
+            return -1;
+        if (m_readNotifier)
+            m_readNotifier->setEnabled(false);
+        if (m_readPending) {
+            ::CancelIoEx(m_output.get(), &m_overlapped);
+            DWORD count = 0;
+            if (::GetOverlappedResult(m_output.get(), &m_overlapped, &count, TRUE))
+                deliver(m_buffer.data(), count);
+            m_readPending = false;
+        }
+        closeView();
+        m_handler = nullptr;
+        return reinterpret_cast<qintptr>(m_output.release());
+    }
 
 private:
     void onExited()
@@ -398,7 +402,6 @@ private:
         DWORD status = 0;
         if (!::GetExitCodeProcess(m_process.get(), &status))
             status = DWORD(-1);
-        m_report.reset();
         // What the command left running keeps running; a stop only ever
         // reaches a running command.
         m_job.reset();
@@ -460,14 +463,8 @@ private:
     {
         if (size == 0)
             return;
-        if (m_report.isValid()) {
-            if (const DWORD error = writeAll(m_report.get(), bytes, size)) {
-                // A full disk: the rest of this command's output is lost to
-                // the report, and the batch says so when it ends.
-                m_reportError = ErrorText(int(error));
-                m_report.reset();
-            }
-        }
+        if (m_handler)
+            m_handler(bytes, qint64(size));
         if (m_view)
             m_view->appendOutput(QByteArray(bytes, qsizetype(size)));
     }
@@ -499,7 +496,7 @@ private:
     WinHandle m_process;
     WinHandle m_job;
     WinHandle m_output;
-    WinHandle m_report;
+    OutputHandler m_handler;
     WinHandle m_readEvent;
     OVERLAPPED m_overlapped{};
     std::vector<char> m_buffer;
@@ -508,7 +505,6 @@ private:
     std::unique_ptr<ConsoleView> m_view;
     QWinEventNotifier *m_exitNotifier = nullptr;
     QWinEventNotifier *m_readNotifier = nullptr;
-    QString m_reportError;
     EndedHandler m_endedHandler;
     bool m_released = false;
 };
@@ -548,7 +544,7 @@ public:
         if (m_running)
             m_watch->terminate();
     }
-    QString reportError() const override { return m_running ? QString() : m_watch->reportError(); }
+    qintptr takeOutputPipe() override { return m_running ? m_watch->takeOutputPipe() : -1; }
 
 private:
     ProcessWatch *m_watch;
@@ -572,17 +568,9 @@ public:
         if (call->commandLine.size() >= kMaxCommandLine)
             return failure(QStringLiteral("命令行太长"));
 
-        WinHandle report;
-        if (request.capture) {
-            QString reason;
-            report = OpenReportForAppend(request.reportPath, &reason);
-            if (!report.isValid())
-                return failure(ReportOpenFailure(request.reportPath, reason));
-        }
-
         // Captured or shown, the output (standard output and error merged,
-        // so in the order written) comes through a pipe that we read: we
-        // write the report ourselves and so know when it is cut short.
+        // so in the order written) comes through a pipe that we read: the
+        // batch writes the report itself and so knows when it is cut short.
         const bool window = request.showWindow && consoleFactory();
         WinHandle pipeRead;
         WinHandle output;
@@ -673,8 +661,9 @@ public:
         std::unique_ptr<ConsoleView> view;
         if (window)
             view = consoleFactory()(request.commandLine);
-        auto *watch = new ProcessWatch(std::move(processHandle), std::move(job),
-                                       std::move(pipeRead), std::move(report), std::move(view));
+        auto *watch =
+            new ProcessWatch(std::move(processHandle), std::move(job), std::move(pipeRead),
+                             request.capture ? request.output : OutputHandler(), std::move(view));
         LaunchResult result;
         result.command =
             std::make_unique<WindowsRunningCommand>(watch, qint64(process.dwProcessId));

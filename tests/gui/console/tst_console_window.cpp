@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -52,7 +53,8 @@ void TestConsoleWindow::showsOutputLiveAndClosesAtEnd()
     SetDataFolder(dir.path());
     FakeHost host;
     host.destination = dir.path();
-    host.jobs = {{QStringLiteral("one"), dir.path()}, {QStringLiteral("two"), dir.path()}};
+    host.add(QStringLiteral("one"), dir.path());
+    host.add(QStringLiteral("two"), dir.path());
     std::unique_ptr<Launcher> launcher = CreateLauncher();
     launcher->setConsoleFactory(ConsoleWindowFactory());
     BatchRun batch(host, *launcher);
@@ -83,7 +85,9 @@ void TestConsoleWindow::showsOutputLiveAndClosesAtEnd()
         QFile go(QDir(dir.path()).filePath(QStringLiteral("go%1").arg(index)));
         QVERIFY(go.open(QIODevice::WriteOnly));
     });
+    QSignalSpy finished(&batch, &BatchRun::finished);
     batch.run();
+    QVERIFY(finished.wait(30000));
 
     QCOMPARE(seenTitles.size(), 2);
     QCOMPARE(seenLive, QStringList({QStringLiteral("输出 one\n"), QStringLiteral("输出 two\n")}));
@@ -105,7 +109,7 @@ void TestConsoleWindow::noWindowWhenFlagIsClear()
     SetDataFolder(dir.path());
     FakeHost host;
     host.destination = dir.path();
-    host.jobs = {{QStringLiteral("one"), dir.path()}};
+    host.add(QStringLiteral("one"), dir.path());
     std::unique_ptr<Launcher> launcher = CreateLauncher();
     launcher->setConsoleFactory(ConsoleWindowFactory());
     BatchRun batch(host, *launcher);
@@ -118,7 +122,9 @@ void TestConsoleWindow::noWindowWhenFlagIsClear()
         for (ConsoleWindow *window : consoleWindows())
             windowsDuringRun += window->isVisible() ? 1 : 0;
     });
+    QSignalSpy finished(&batch, &BatchRun::finished);
     batch.run();
+    QVERIFY(finished.wait(30000));
     QCOMPARE(windowsDuringRun, 0);
 }
 
