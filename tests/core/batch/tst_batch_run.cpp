@@ -232,9 +232,8 @@ void TestBatchRun::entryAppendedDuringBatchIsNotRun()
 {
     setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo $SName$ >> ../ran.log"), false);
     addJobs({QStringLiteral("a"), QStringLiteral("b")});
-    connect(m_batch.get(), &BatchRun::entryStarted, this, [this](int) {
-        m_host->add(QStringLiteral("late"), m_folders->source);
-    });
+    connect(m_batch.get(), &BatchRun::entryStarted, this,
+            [this](int) { m_host->add(QStringLiteral("late"), m_folders->source); });
     QVERIFY(runToEnd());
     QCOMPARE(readFile(m_folders->path(QStringLiteral("ran.log"))), QByteArray("a\nb\n"));
     QCOMPARE(m_batch->lastResults().size(), 2);
@@ -257,16 +256,15 @@ void TestBatchRun::removedEntriesAreSkippedOthersKeepTheirTurns()
     test::MessageRecorder messages;
     QVERIFY(runToEnd());
     // d still runs, at the position it has by then.
-    QCOMPARE(readFile(m_folders->path(QStringLiteral("ran.log"))),
-             QByteArray("a 0\nb 1\nd 1\n"));
+    QCOMPARE(readFile(m_folders->path(QStringLiteral("ran.log"))), QByteArray("a 0\nb 1\nd 1\n"));
     QCOMPARE(messages.count(), 0);
     QCOMPARE(m_host->status, QStringLiteral("完成"));
     QCOMPARE(m_host->progress, 3);
     QStringList outcomes;
     for (const BatchEntryResult &result : m_batch->lastResults())
         outcomes << QStringLiteral("%1:%2").arg(result.key).arg(int(result.outcome));
-    QCOMPARE(outcomes, QStringList({QStringLiteral("1:0"), QStringLiteral("2:0"),
-                                    QStringLiteral("4:0")}));
+    QCOMPARE(outcomes,
+             QStringList({QStringLiteral("1:0"), QStringLiteral("2:0"), QStringLiteral("4:0")}));
 }
 
 void TestBatchRun::modalWindowHoldsBackNextEntry()
@@ -644,7 +642,8 @@ void TestBatchRun::severalAtOnce()
     // Started in job-list order; with three at once the first three start
     // before any ends.
     QCOMPARE(startedKeys, (QList<quint64>{1, 2, 3, 4, 5}));
-    const QList<QByteArray> order = readFile(m_folders->path(QStringLiteral("order.log"))).split('\n');
+    const QList<QByteArray> order =
+        readFile(m_folders->path(QStringLiteral("order.log"))).split('\n');
     const qsizetype firstEnd =
         std::find_if(order.cbegin(), order.cend(),
                      [](const QByteArray &line) { return line.startsWith("end"); }) -
@@ -682,15 +681,16 @@ void TestBatchRun::stopEndsEveryRunningCommand()
     clock.start();
     QVERIFY(runToEnd());
     for (int i = 0; i < 3; ++i) {
-        const QString stat =
-            QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(readFile(childFile(i)).trimmed()));
+        const QString stat = QStringLiteral("/proc/%1/stat")
+                                 .arg(QString::fromLatin1(readFile(childFile(i)).trimmed()));
         QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(stat) || readFile(stat).contains(") Z "), 2000);
     }
     QVERIFY2(clock.elapsed() < 4000, "the children outlived SIGTERM");
     QCOMPARE(m_host->status, QStringLiteral("已停止"));
     QStringList outcomes;
     for (const BatchEntryResult &result : m_batch->lastResults())
-        outcomes << (result.signal ? SignalName(result.signal) : QStringLiteral("%1").arg(int(result.outcome)));
+        outcomes << (result.signal ? SignalName(result.signal)
+                                   : QStringLiteral("%1").arg(int(result.outcome)));
     QCOMPARE(outcomes, QStringList({QStringLiteral("SIGTERM"), QStringLiteral("SIGTERM"),
                                     QStringLiteral("SIGTERM"), QStringLiteral("4")}));
     QVERIFY(!QFile::exists(childFile(3)));

@@ -534,8 +534,8 @@ void TestPosixLauncher::startFailures_data()
 
     const auto s = [](const char *text) { return QString::fromUtf8(text); };
     const QString recorder = recorderLine(s("x"));
-    QTest::newRow("program not in PATH") << s("no_such_corvane_program a") << s("work")
-                                         << s("找不到程序：no_such_corvane_program");
+    QTest::newRow("program not in PATH")
+        << s("no_such_corvane_program a") << s("work") << s("找不到程序：no_such_corvane_program");
     QTest::newRow("missing path") << s("/nonexistent/corvane/prog") << s("work")
                                   << s("找不到程序：/nonexistent/corvane/prog");
     QTest::newRow("missing relative path")
@@ -548,8 +548,7 @@ void TestPosixLauncher::startFailures_data()
         << s("./garbage") << s("work") << s("不是可执行的程序文件：./garbage");
     QTest::newRow("empty line") << s("") << s("work") << s("命令行中没有程序");
     QTest::newRow("blank line") << s(" \t ") << s("work") << s("命令行中没有程序");
-    QTest::newRow("empty program word")
-        << s("\"\" a") << s("work") << s("命令行中没有程序");
+    QTest::newRow("empty program word") << s("\"\" a") << s("work") << s("命令行中没有程序");
     QTest::newRow("working directory missing")
         << recorder << s("missing") << s("工作目录不存在：%1/missing");
     QTest::newRow("working directory is a file")
