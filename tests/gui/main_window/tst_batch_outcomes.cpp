@@ -48,6 +48,7 @@ private slots:
     void stopFromEscOrMenu_data();
     void stopFromEscOrMenu();
     void dropAddsFilesAndFolders();
+    void modalWindowHoldsBackNextStart();
 
 private:
     void setTool(const QString &program, const QString &commandTemplate);
@@ -267,6 +268,34 @@ void TestBatchOutcomes::dropAddsFilesAndFolders()
     QVERIFY(runBatchToEnd());
     QVERIFY(refused);
     QCOMPARE(m_form->jobCount(), 3);
+}
+
+void TestBatchOutcomes::modalWindowHoldsBackNextStart()
+{
+    // The About box opens while the first command runs and stays open well
+    // after it has ended: the second starts only once the box has closed.
+    setTool(QStringLiteral("cmd /c"), QStringLiteral("echo $Index$ > ../ended$Index$"));
+    m_form->addAllFiles();
+    QStringList events;
+    connect(&m_form->batchRun(), &BatchRun::entryStarted, this, [&](int index) {
+        events << QStringLiteral("start %1").arg(index);
+        if (index != 0)
+            return;
+        QTimer::singleShot(0, this, [&] {
+            QTimer::singleShot(0, this, [&] {
+                QWidget *box = QApplication::activeModalWidget();
+                QTRY_VERIFY(QFile::exists(m_folders->path(QStringLiteral("ended0"))));
+                QTest::qWait(300);
+                events << QStringLiteral("closed");
+                if (box)
+                    box->close();
+            });
+            m_form->findChild<QAction *>(QStringLiteral("HelpAbout"))->trigger();
+        });
+    });
+    QVERIFY(runBatchToEnd());
+    QCOMPARE(events, QStringList({QStringLiteral("start 0"), QStringLiteral("closed"),
+                                  QStringLiteral("start 1"), QStringLiteral("start 2")}));
 }
 
 QTEST_MAIN(TestBatchOutcomes)
