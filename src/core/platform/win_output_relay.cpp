@@ -29,6 +29,7 @@ struct Stream {
     OVERLAPPED overlapped{};
     HANDLE readDone = nullptr;
     std::vector<char> buffer;
+    bool reading = false;
 };
 
 HANDLE handleArgument(const wchar_t *text)
@@ -78,9 +79,14 @@ void appendPending(const Stream &stream, const char *bytes, DWORD size)
 
 void closePipe(Stream &stream)
 {
-    ::CancelIoEx(stream.pipe, &stream.overlapped);
-    DWORD count = 0;
-    ::GetOverlappedResult(stream.pipe, &stream.overlapped, &count, TRUE);
+    // Only a read under way has to be ended; waiting for one that never
+    // started would wait forever.
+    if (stream.reading) {
+        ::CancelIoEx(stream.pipe, &stream.overlapped);
+        DWORD count = 0;
+        ::GetOverlappedResult(stream.pipe, &stream.overlapped, &count, TRUE);
+        stream.reading = false;
+    }
     ::CloseHandle(stream.pipe);
     stream.pipe = nullptr;
 }
@@ -89,10 +95,10 @@ void closePipe(Stream &stream)
 bool startRead(Stream &stream)
 {
     ::ResetEvent(stream.readDone);
-    if (::ReadFile(stream.pipe, stream.buffer.data(), kReadSize, nullptr, &stream.overlapped) ||
-        ::GetLastError() == ERROR_IO_PENDING)
-        return true;
-    return false;
+    stream.reading =
+        ::ReadFile(stream.pipe, stream.buffer.data(), kReadSize, nullptr, &stream.overlapped) ||
+        ::GetLastError() == ERROR_IO_PENDING;
+    return stream.reading;
 }
 
 int runRelay(int argc, wchar_t **argv)
@@ -148,10 +154,13 @@ int runRelay(int argc, wchar_t **argv)
         Stream &stream = streams[i];
         DWORD count = 0;
         if (!::GetOverlappedResult(stream.pipe, &stream.overlapped, &count, FALSE)) {
-            if (::GetLastError() != ERROR_IO_INCOMPLETE)
+            if (::GetLastError() != ERROR_IO_INCOMPLETE) {
+                stream.reading = false;
                 closePipe(stream);
+            }
             continue;
         }
+        stream.reading = false;
         if (count > 0 && stream.toReport) {
             if (i == head)
                 WriteAll(report, stream.buffer.data(), count);

@@ -549,7 +549,7 @@ void TestWindowsLauncher::severalAtOnceKeepReportOrder()
     const QString sleep = QLatin1Char('"') + helperPath(CORVANE_HELPER_SLEEP) + QLatin1Char('"');
     setTool(QStringLiteral("cmd /c"),
             QStringLiteral("%1 out:$SName$-a & %2 50 & %1 err:$SName$-b & "
-                           "if $Index$==1 (%1 bulk:20000) & %2 50 & %1 out:$SName$-c & "
+                           "(if $Index$==1 %1 bulk:20000) & %2 50 & %1 out:$SName$-c & "
                            "exit $Index$")
                 .arg(print, sleep),
             true, 3);
