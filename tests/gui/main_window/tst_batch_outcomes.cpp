@@ -49,6 +49,7 @@ private slots:
     void stopFromEscOrMenu();
     void dropAddsFilesAndFolders();
     void modalWindowHoldsBackNextStart();
+    void rerunOnlyWhatDidNotSucceed();
 
 private:
     void setTool(const QString &program, const QString &commandTemplate);
@@ -296,6 +297,28 @@ void TestBatchOutcomes::modalWindowHoldsBackNextStart()
     QVERIFY(runBatchToEnd());
     QCOMPARE(events, QStringList({QStringLiteral("start 0"), QStringLiteral("closed"),
                                   QStringLiteral("start 1"), QStringLiteral("start 2")}));
+}
+
+void TestBatchOutcomes::rerunOnlyWhatDidNotSucceed()
+{
+    setTool(QStringLiteral("cmd /c"),
+            QStringLiteral("echo $SName$ >> ../ran.log; case $Index$ in 1) exit 3;; esac"));
+    m_form->addAllFiles();
+    QVERIFY(runBatchToEnd());
+    QCOMPARE(jobData(1, JobList::OutcomeBadgeRole), QStringLiteral("退出码 3"));
+    const QString firstLine = jobData(0, Qt::ToolTipRole);
+
+    // With the tool as it is now: only b.wav runs again, and only its mark
+    // changes.
+    setTool(QStringLiteral("cmd /c"), QStringLiteral("echo again $SName$ >> ../ran.log"));
+    QSignalSpy finished(&m_form->batchRun(), &BatchRun::finished);
+    m_form->findChild<QAction *>(QStringLiteral("RerunUnsuccessful"))->trigger();
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(test::readFile(m_folders->path(QStringLiteral("ran.log"))),
+             QByteArray("a.bmp\nb.wav\nc.txt\nagain b.wav\n"));
+    QCOMPARE(jobData(1, JobList::OutcomeBadgeRole), QStringLiteral("成功"));
+    QCOMPARE(jobData(0, Qt::ToolTipRole), firstLine);
+    QCOMPARE(jobData(2, JobList::OutcomeBadgeRole), QStringLiteral("成功"));
 }
 
 QTEST_MAIN(TestBatchOutcomes)
