@@ -56,6 +56,7 @@ private slots:
     void unusableReport_data();
     void unusableReport();
     void reportCutShortIsSaid();
+    void commandThatCannotStartStopsBatch_data();
     void commandThatCannotStartStopsBatch();
     void namesReachProgramAsData_data();
     void namesReachProgramAsData();
@@ -480,22 +481,57 @@ void TestBatchRun::reportCutShortIsSaid()
     QVERIFY(m_host->log.endsWith(QStringLiteral("timer on")));
 }
 
+void TestBatchRun::commandThatCannotStartStopsBatch_data()
+{
+    QTest::addColumn<int>("jobs");
+    QTest::addColumn<bool>("destinationGone");
+    QTest::newRow("program gone, one at a time") << 1 << false;
+    QTest::newRow("program gone, three at once") << 3 << false;
+    QTest::newRow("destination removed, three at once") << 3 << true;
+}
+
 void TestBatchRun::commandThatCannotStartStopsBatch()
 {
-    setTool(0, QStringLiteral("cmd /c"), QStringLiteral("echo $SName$ >> ../ran.log"), false);
-    addJobs({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
-    // The tool changes to a program that does not exist once entry 0 runs.
-    connect(m_batch.get(), &BatchRun::entryStarted, this, [](int index) {
-        if (index == 0)
+    QFETCH(int, jobs);
+    QFETCH(bool, destinationGone);
+    const QString log = m_folders->path(QStringLiteral("ran.log"));
+    setTool(0, QStringLiteral("cmd /c"),
+            QStringLiteral("sleep 0.$Index$; echo $SName$ >> '%1'").arg(log), false, jobs);
+    addJobs({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d"),
+             QStringLiteral("e")});
+    // Once the last entry that can start has started, the program or the
+    // destination folder goes.
+    connect(m_batch.get(), &BatchRun::entryStarted, this, [&](int index) {
+        if (index != jobs - 1)
+            return;
+        if (destinationGone)
+            QVERIFY(QDir(m_folders->destination).removeRecursively());
+        else
             ActiveTool().program = QStringLiteral("corvane-no-such-program");
     });
     test::MessageRecorder messages;
     QVERIFY(runToEnd());
     QCOMPARE(messages.count(), 1);
-    QVERIFY(messages.messages().first().text.contains(
-        QStringLiteral("corvane-no-such-program echo b >> ../ran.log")));
-    QCOMPARE(readFile(m_folders->path(QStringLiteral("ran.log"))), QByteArray("a\n"));
-    QCOMPARE(m_host->progress, 1);
+    const QString expectedText =
+        destinationGone ? m_folders->destination : QStringLiteral("corvane-no-such-program");
+    QVERIFY2(messages.messages().first().text.contains(expectedText),
+             qPrintable(messages.messages().first().text));
+    // What had started ran to its end with its outcome; the entry that could
+    // not start says so; the rest did not run.
+    QByteArray ran;
+    QList<BatchEntryResult::Outcome> outcomes(5, BatchEntryResult::Outcome::NotRun);
+    for (int i = 0; i < jobs; ++i) {
+        ran += QByteArray(1, char('a' + i)) + '\n';
+        outcomes[i] = BatchEntryResult::Outcome::Succeeded;
+    }
+    outcomes[jobs] = BatchEntryResult::Outcome::NotStarted;
+    QCOMPARE(readFile(log), ran);
+    QList<BatchEntryResult::Outcome> seen(5, BatchEntryResult::Outcome::NotRun);
+    for (const BatchEntryResult &result : m_batch->lastResults())
+        seen[result.index] = result.outcome;
+    QCOMPARE(seen, outcomes);
+    QCOMPARE(m_batch->lastResults().size(), 5);
+    QCOMPARE(m_host->progress, jobs);
     QCOMPARE(m_host->status, QStringLiteral("完成"));
     QVERIFY(m_host->processEnabled);
 }
