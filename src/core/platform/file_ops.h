@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 
 #include <optional>
 
@@ -40,6 +41,15 @@ bool CanAppendToFile(const QString &path, QString *reason);
 
 // The message for a report that cannot be opened.
 QString ReportOpenFailure(const QString &path, const QString &reason);
+
+// The path of a local file's URL (one dropped from a file manager), with
+// its name as the bytes on disk: percent-encoded bytes that are no UTF-8 stay
+// those bytes (see DecodeFileName).
+QString LocalFilePath(const QUrl &url);
+
+// What is at a path, links followed.
+enum class PathKind { Missing, File, Folder, Other };
+PathKind KindOfPath(const QString &path);
 
 // A short text for the user that explains a system error number: an errno
 // value on POSIX systems, a GetLastError() code on Windows.

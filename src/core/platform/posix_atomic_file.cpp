@@ -1,4 +1,5 @@
 #include "core/platform/atomic_file.h"
+#include "core/platform/file_name.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -64,10 +65,10 @@ bool writeAll(int fd, const QByteArray &bytes)
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
 {
     const QFileInfo info(path);
-    const QByteArray folder = QFile::encodeName(info.absolutePath());
-    const QByteArray name = QFile::encodeName(info.fileName());
+    const QByteArray folder = EncodeFileName(info.absolutePath());
+    const QByteArray name = EncodeFileName(info.fileName());
     const QByteArray temporary =
-        QFile::encodeName(QFileInfo(AtomicWriteTemporaryName(path)).fileName());
+        EncodeFileName(QFileInfo(AtomicWriteTemporaryName(path)).fileName());
 
     const Descriptor folderFd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folderFd.isValid())

@@ -1,5 +1,6 @@
 #include "core/platform/data_folder.h"
 
+#include "core/platform/file_name.h"
 #include "core/platform/file_ops.h"
 
 #include <QDir>
@@ -52,14 +53,14 @@ bool isPrivateGroup(gid_t group)
 bool isPrivateToUser(const QString &folder)
 {
     struct stat status {};
-    if (::stat(QFile::encodeName(folder).constData(), &status) != 0 || !ownedByUserOrRoot(status))
+    if (::stat(EncodeFileName(folder).constData(), &status) != 0 || !ownedByUserOrRoot(status))
         return false;
     if (status.st_mode & S_IWOTH)
         return false;
     if ((status.st_mode & S_IWGRP) && !isPrivateGroup(status.st_gid))
         return false;
     struct stat config {};
-    const QByteArray configPath = QFile::encodeName(JoinPath(folder, QStringLiteral("config.ini")));
+    const QByteArray configPath = EncodeFileName(JoinPath(folder, QStringLiteral("config.ini")));
     if (::lstat(configPath.constData(), &config) == 0 && !ownedByUserOrRoot(config))
         return false;
     return true;

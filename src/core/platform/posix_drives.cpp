@@ -1,4 +1,5 @@
 #include "core/platform/drives.h"
+#include "core/platform/file_name.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,7 +47,7 @@ bool CanOpenFolder(const QString &folder)
 {
     if (folder.isEmpty())
         return false;
-    DIR *handle = ::opendir(QFile::encodeName(folder).constData());
+    DIR *handle = ::opendir(EncodeFileName(folder).constData());
     if (!handle)
         return false;
     ::closedir(handle);

@@ -1,4 +1,5 @@
 #include "core/platform/posix_file_ops.h"
+#include "core/platform/file_name.h"
 #include "core/platform/file_ops.h"
 
 #include <QFile>
@@ -47,7 +48,7 @@ std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize)
 {
     // Non-blocking, so that opening a FIFO with no writer returns at once;
     // the type is then checked on what was actually opened.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(EncodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
     const auto closeFile = qScopeGuard([fd] { ::close(fd); });
@@ -75,7 +76,7 @@ std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize)
 int OpenForAppend(const QString &path, QString *reason)
 {
     const int fd =
-        ::open(QFile::encodeName(path).constData(),
+        ::open(EncodeFileName(path).constData(),
                O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     const QString notRegular = QStringLiteral("不是普通文件");
     if (fd < 0) {
@@ -123,6 +124,21 @@ bool CanAppendToFile(const QString &path, QString *reason)
     return true;
 }
 
+QString LocalFilePath(const QUrl &url)
+{
+    return DecodeFileName(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+}
+
+PathKind KindOfPath(const QString &path)
+{
+    struct stat status {};
+    if (::stat(EncodeFileName(path).constData(), &status) != 0)
+        return PathKind::Missing;
+    if (S_ISREG(status.st_mode))
+        return PathKind::File;
+    return S_ISDIR(status.st_mode) ? PathKind::Folder : PathKind::Other;
+}
+
 bool SetCurrentFolder(const QString &folder, QString *reason)
 {
     if (folder.isEmpty()) {
@@ -130,7 +146,7 @@ bool SetCurrentFolder(const QString &folder, QString *reason)
             *reason = ErrorText(ENOENT);
         return false;
     }
-    if (::chdir(QFile::encodeName(folder).constData()) != 0) {
+    if (::chdir(EncodeFileName(folder).constData()) != 0) {
         if (reason)
             *reason = ErrorText(errno);
         return false;
@@ -147,14 +163,14 @@ bool PlainFileExists(const QString &path)
 bool IsReadOnly(const QString &path)
 {
     struct stat status {};
-    return ::stat(QFile::encodeName(path).constData(), &status) == 0 &&
+    return ::stat(EncodeFileName(path).constData(), &status) == 0 &&
            (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
 bool IsWritable(const QString &path)
 {
     // access() also answers for read-only mounts and for the caller's groups.
-    return !IsReadOnly(path) && ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+    return !IsReadOnly(path) && ::access(EncodeFileName(path).constData(), W_OK) == 0;
 }
 
 bool DeleteFile(const QString &path, QString *reason)
@@ -164,7 +180,7 @@ bool DeleteFile(const QString &path, QString *reason)
             *reason = QStringLiteral("文件只读");
         return false;
     }
-    if (::unlink(QFile::encodeName(path).constData()) != 0) {
+    if (::unlink(EncodeFileName(path).constData()) != 0) {
         if (reason)
             *reason = ErrorText(errno);
         return false;

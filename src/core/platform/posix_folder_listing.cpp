@@ -1,3 +1,4 @@
+#include "core/platform/file_name.h"
 #include "core/platform/folder_listing.h"
 
 #include <QFile>
@@ -29,7 +30,7 @@ bool isWanted(int folderFd, const dirent &entry, EntryKind kind)
 
 QStringList ListFolder(const QString &folder, EntryKind kind)
 {
-    DIR *handle = ::opendir(QFile::encodeName(folder).constData());
+    DIR *handle = ::opendir(EncodeFileName(folder).constData());
     if (!handle)
         return {};
     QStringList names;
@@ -37,7 +38,7 @@ QStringList ListFolder(const QString &folder, EntryKind kind)
     while (const dirent *entry = ::readdir(handle)) {
         if (entry->d_name[0] == '.' || !isWanted(folderFd, *entry, kind))
             continue;
-        names.append(QFile::decodeName(entry->d_name));
+        names.append(DecodeFileName(entry->d_name));
     }
     ::closedir(handle);
     return SortedByName(std::move(names));

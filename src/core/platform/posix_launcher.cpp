@@ -1,5 +1,6 @@
 #include "core/platform/posix_launcher.h"
 
+#include "core/platform/file_name.h"
 #include "core/platform/file_ops.h"
 #include "core/platform/launch_plan.h"
 
@@ -84,7 +85,7 @@ QString workingDirectoryProblem(const QString &folder)
 {
     if (folder.isEmpty())
         return {};
-    const QByteArray native = QFile::encodeName(folder);
+    const QByteArray native = EncodeFileName(folder);
     struct stat info {};
     if (::stat(native.constData(), &info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
@@ -190,12 +191,12 @@ std::optional<ProgramCall> programCallOf(const ToolCommand &command,
         call.name = QStringLiteral("/bin/sh");
         call.path = QByteArrayLiteral("/bin/sh");
         call.arguments = {QByteArrayLiteral("sh"), QByteArrayLiteral("-c"),
-                          shellSource(*plan.shellPieces).toLocal8Bit()};
+                          EncodeFileName(shellSource(*plan.shellPieces))};
         for (const CommandPiece &piece : *plan.shellPieces) {
             if (!piece.isValue())
                 continue;
             const QByteArray entry = QByteArray(PlaceholderVariable(*piece.placeholder)) + '=' +
-                                     piece.text.toLocal8Bit();
+                                     EncodeFileName(piece.text);
             if (!call.environment.contains(entry))
                 call.environment.append(entry);
         }
@@ -204,10 +205,10 @@ std::optional<ProgramCall> programCallOf(const ToolCommand &command,
     if (plan.words.isEmpty())
         return std::nullopt;
     call.name = plan.words.first();
-    call.path = QFile::encodeName(call.name);
+    call.path = EncodeFileName(call.name);
     call.searchPath = !call.name.contains(QLatin1Char('/'));
     for (const QString &word : plan.words)
-        call.arguments << word.toLocal8Bit();
+        call.arguments << EncodeFileName(word);
     return call;
 }
 
@@ -606,7 +607,7 @@ public:
 
         pid_t pid = 0;
         const int error =
-            spawnChild(&pid, *call, QFile::encodeName(request.workingDirectory), pipeWrite.get());
+            spawnChild(&pid, *call, EncodeFileName(request.workingDirectory), pipeWrite.get());
         pipeWrite.reset();
         if (error != 0) {
             // The folder may have gone since it was checked: chdir fails with

@@ -1,3 +1,4 @@
+#include "core/platform/file_name.h"
 #include "core/platform/file_ops.h"
 #include "core/platform/output_file.h"
 #include "core/platform/posix_file_ops.h"
@@ -27,7 +28,7 @@ bool OutputFile::openForAppend(const QString &path, QString *reason)
 bool OutputFile::openTemporary(const QString &folder, QString *reason)
 {
     close();
-    const QByteArray nativeFolder = QFile::encodeName(folder);
+    const QByteArray nativeFolder = EncodeFileName(folder);
     // A file without a name where the file system has them: nothing to
     // remove, whatever becomes of Corvane.
     int fd = ::open(nativeFolder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);

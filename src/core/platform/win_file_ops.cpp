@@ -179,6 +179,19 @@ bool CanAppendToFile(const QString &path, QString *reason)
     return OpenReportForAppend(path, reason).isValid();
 }
 
+QString LocalFilePath(const QUrl &url)
+{
+    return url.toLocalFile();
+}
+
+PathKind KindOfPath(const QString &path)
+{
+    const DWORD attributes = attributesOf(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return PathKind::Missing;
+    return isFolder(attributes) ? PathKind::Folder : PathKind::File;
+}
+
 bool SetCurrentFolder(const QString &folder, QString *reason)
 {
     if (folder.isEmpty()) {

@@ -1,5 +1,6 @@
 #include "gui/console/console_window.h"
 
+#include "core/platform/file_name.h"
 #include "gui/common/form_layout.h"
 #include "gui/common/program_icon.h"
 
@@ -25,7 +26,7 @@ ConsoleWindow::ConsoleWindow(const QString &commandLine)
     // A window of its own with the text inside, as assistive technology
     // expects of a window: found by its title, read through its text view.
     setObjectName(QStringLiteral("ConsoleWindow"));
-    setWindowTitle(LiteralWindowTitle(commandLine));
+    setWindowTitle(LiteralWindowTitle(DisplayedFileName(commandLine)));
     setWindowIcon(ProgramIcon());
     setCentralWidget(m_text);
     m_text->setObjectName(QStringLiteral("ConsoleText"));

@@ -3,6 +3,7 @@
 #include "gui/main_window/job_list_view.h"
 
 #include "core/platform/drives.h"
+#include "core/platform/file_name.h"
 #include "core/platform/file_pattern.h"
 #include "core/platform/folder_listing.h"
 
@@ -12,7 +13,20 @@
 
 namespace corvane {
 
-FileList::FileList(QWidget *parent) : QListView(parent), m_model(new QStringListModel(this))
+namespace {
+// The names as the user reads them; the model keeps them as on disk.
+class FileNameModel final : public QStringListModel {
+public:
+    using QStringListModel::QStringListModel;
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const QVariant value = QStringListModel::data(index, role);
+        return role == Qt::DisplayRole ? QVariant(DisplayedFileName(value.toString())) : value;
+    }
+};
+} // namespace
+
+FileList::FileList(QWidget *parent) : QListView(parent), m_model(new FileNameModel(this))
 {
     setModel(m_model);
     setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -1,6 +1,7 @@
 #include "gui/main_window/folder_list.h"
 
 #include "core/platform/drives.h"
+#include "core/platform/file_name.h"
 #include "core/platform/folder_listing.h"
 
 #include <QApplication>
@@ -83,10 +84,10 @@ void FolderList::fill()
     for (const QString &folder : std::as_const(ancestors)) {
         const QString name = QFileInfo(folder).fileName();
         const QString text = name.isEmpty() ? QDir::toNativeSeparators(folder) : name;
-        auto *entry = new QListWidgetItem(openIcon, text, this);
+        auto *entry = new QListWidgetItem(openIcon, DisplayedFileName(text), this);
         entry->setData(kFolderRole, folder);
         entry->setData(kLevelRole, level++);
-        entry->setToolTip(QDir::toNativeSeparators(folder));
+        entry->setToolTip(DisplayedFileName(QDir::toNativeSeparators(folder)));
     }
     m_currentRow = count() - 1;
 
@@ -94,10 +95,10 @@ void FolderList::fill()
     const QStringList subfolders = ListFolder(m_path, EntryKind::Folders);
     for (const QString &name : subfolders) {
         const QString folder = QDir(m_path).filePath(name);
-        auto *entry = new QListWidgetItem(closedIcon, name, this);
+        auto *entry = new QListWidgetItem(closedIcon, DisplayedFileName(name), this);
         entry->setData(kFolderRole, folder);
         entry->setData(kLevelRole, level);
-        entry->setToolTip(QDir::toNativeSeparators(folder));
+        entry->setToolTip(DisplayedFileName(QDir::toNativeSeparators(folder)));
     }
 
     QListWidgetItem *current = item(m_currentRow);

@@ -1,5 +1,6 @@
 #include "gui/main_window/job_list.h"
 
+#include "core/platform/file_name.h"
 #include "core/platform/launcher.h"
 
 #include <algorithm>
@@ -35,12 +36,12 @@ QVariant JobList::data(const QModelIndex &index, int role) const
     const JobEntry &entry = m_entries.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-        return index.column() == NameColumn ? entry.name : entry.folder;
+        return DisplayedFileName(index.column() == NameColumn ? entry.name : entry.folder);
     case Qt::ToolTipRole:
         if (entry.outcome.result && entry.outcome.result->elapsedMs >= 0)
-            return commandLine(index.row()) + QStringLiteral("\n用时 ") +
+            return DisplayedFileName(commandLine(index.row())) + QStringLiteral("\n用时 ") +
                    DurationText(entry.outcome.result->elapsedMs);
-        return commandLine(index.row());
+        return DisplayedFileName(commandLine(index.row()));
     case Qt::AccessibleDescriptionRole:
         return DescribeOutcome(entry.outcome).description;
     case OutcomeBadgeRole:

@@ -3,6 +3,7 @@
 #include "core/command/command_line.h"
 #include "core/platform/data_folder.h"
 #include "core/platform/drives.h"
+#include "core/platform/file_ops.h"
 #include "core/platform/file_pattern.h"
 #include "core/platform/folder_listing.h"
 #include "core/platform/launcher.h"
@@ -684,15 +685,19 @@ void MainWindow::addDroppedFiles(const QList<QUrl> &urls)
     for (const QUrl &url : urls) {
         if (!url.isLocalFile())
             continue;
-        const QFileInfo info(url.toLocalFile());
-        if (info.isDir()) {
+        // Names as the bytes on disk: Qt's own file functions would not find
+        // a name that is no UTF-8.
+        const QString path = LocalFilePath(url);
+        const QFileInfo info(path);
+        const PathKind kind = KindOfPath(path);
+        if (kind == PathKind::Folder) {
             const QString folder = QDir::cleanPath(info.absoluteFilePath());
             const QStringList names = ListFolder(folder, EntryKind::Files);
             for (const QString &name : names) {
                 if (pattern.matches(name))
                     added.append(JobEntry{name, folder});
             }
-        } else if (info.isFile()) {
+        } else if (kind == PathKind::File) {
             added.append(JobEntry{info.fileName(), QDir::cleanPath(info.absolutePath())});
         }
     }

@@ -3,6 +3,8 @@
 #include "core/batch/batch_run.h"
 #include "core/platform/data_folder.h"
 #include "core/platform/desktop_services.h"
+#include "core/platform/file_name.h"
+#include "core/platform/folder_listing.h"
 #include "core/platform/launcher.h"
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
@@ -25,8 +27,10 @@
 #include <csignal>
 #include <tuple>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace corvane;
 using corvane::test::FakeHost;
@@ -60,6 +64,8 @@ private slots:
     void commandThatCannotStartStopsBatch();
     void namesReachProgramAsData_data();
     void namesReachProgramAsData();
+    void namesAreTheBytesOnDisk_data();
+    void namesAreTheBytesOnDisk();
     void severalAtOnce_data();
     void severalAtOnce();
     void stopEndsEveryRunningCommand();
@@ -635,6 +641,50 @@ public:
     void commandFinished() override {}
 };
 } // namespace
+
+void TestBatchRun::namesAreTheBytesOnDisk_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<bool>("capture");
+    const QString recorder = QStringLiteral(CORVANE_HELPER_ARGV_RECORDER);
+    QTest::newRow("program") << recorder << false;
+    QTest::newRow("program, captured") << recorder << true;
+    QTest::newRow("cmd /c") << QStringLiteral("cmd /c ") + recorder << false;
+}
+
+void TestBatchRun::namesAreTheBytesOnDisk()
+{
+    QFETCH(QString, program);
+    QFETCH(bool, capture);
+    // A Latin-1 name from an old archive beside the name that a lossy
+    // decoding would make of it.
+    const QList<QByteArray> onDisk = {QByteArray("caf\xe9.txt"), QByteArray("caf\xef\xbf\xbd.txt")};
+    for (const QByteArray &name : onDisk) {
+        const QByteArray path = QFile::encodeName(m_folders->source) + '/' + name;
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+    }
+    const QString records = m_folders->path(QStringLiteral("records"));
+    qputenv(CORVANE_ARGV_RECORD_VARIABLE, QFile::encodeName(records));
+    auto unset = qScopeGuard([] { qunsetenv(CORVANE_ARGV_RECORD_VARIABLE); });
+    setTool(0, program, QStringLiteral("$SPath$$SName$"), capture);
+    // As the file list shows them.
+    addJobs(ListFolder(m_folders->source, EntryKind::Files));
+    test::MessageRecorder messages;
+    QVERIFY(runToEnd());
+    QCOMPARE(messages.count(), 0);
+
+    const QList<test::ArgvRecord> seen = test::ReadArgvRecords(records);
+    QCOMPARE(seen.size(), 2);
+    QList<QByteArray> arguments;
+    for (const test::ArgvRecord &record : seen)
+        arguments << record.arguments.value(1);
+    std::sort(arguments.begin(), arguments.end());
+    QCOMPARE(arguments,
+             (QList<QByteArray>{QFile::encodeName(m_folders->source) + '/' + onDisk.at(0),
+                                QFile::encodeName(m_folders->source) + '/' + onDisk.at(1)}));
+}
 
 void TestBatchRun::severalAtOnce_data()
 {

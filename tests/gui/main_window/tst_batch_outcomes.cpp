@@ -2,6 +2,7 @@
 #include "core/command/command_line.h"
 #include "core/platform/data_folder.h"
 #include "core/platform/desktop_services.h"
+#include "core/platform/file_name.h"
 #include "core/platform/message_box.h"
 #include "core/platform/single_instance.h"
 #include "core/settings/active_tool.h"
@@ -25,6 +26,9 @@
 #include <QTimer>
 
 #include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace corvane;
 
@@ -269,6 +273,19 @@ void TestBatchOutcomes::dropAddsFilesAndFolders()
     QVERIFY(runBatchToEnd());
     QVERIFY(refused);
     QCOMPARE(m_form->jobCount(), 3);
+
+    // A name that is no UTF-8 comes as the bytes on disk.
+    const QByteArray latin1 = QFile::encodeName(m_folders->source) + "/caf\xe9.wav";
+    mime.setUrls(
+        {QUrl(QStringLiteral("file://") + QString::fromLatin1(latin1.toPercentEncoding("/")))});
+    QVERIFY(drop());
+    QCOMPARE(m_form->jobCount(), 3);
+    const int fd = ::open(latin1.constData(), O_WRONLY | O_CREAT, 0644);
+    QVERIFY(fd >= 0);
+    ::close(fd);
+    QVERIFY(drop());
+    QCOMPARE(m_form->jobCount(), 4);
+    QCOMPARE(EncodeFileName(m_form->jobFolder(3) + QLatin1Char('/') + m_form->jobName(3)), latin1);
 }
 
 void TestBatchOutcomes::modalWindowHoldsBackNextStart()
