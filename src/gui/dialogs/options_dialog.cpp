@@ -227,7 +227,8 @@ QWidget *OptionsDialog::createPage(int index)
                 page);
     m_programEdits[i] = CreateTextBox(ArrayName("Text2", index), PxRect(720, 840, 4095, 270), page);
     m_programEdits[i]->setToolTip(
-        QStringLiteral("程序的路径，含空格也不必加引号，也可在后面写上固定的参数。\n"
+        QStringLiteral("程序名或程序的完整路径（完整路径含空格也不必加引号），"
+                       "也可在后面写上固定的参数。\n"
                        "以 cmd /c 开头时，其后的命令由系统的命令解释器执行；\n"
                        "文件名、路径等占位符的值只作为数据传入，不会被当作命令执行。"));
     m_browseButtons[i] = CreateButton(QStringLiteral("..."), ArrayName("Command1", index),

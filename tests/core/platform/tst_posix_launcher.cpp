@@ -137,6 +137,8 @@ private slots:
     void environmentOfTheChild();
     void programLookedUpInPath();
     void programWithSlashIsRelativeToWorkingDirectory();
+    void nothingInWorkingDirectoryStandsInForTheProgramBox_data();
+    void nothingInWorkingDirectoryStandsInForTheProgramBox();
     void captureKeepsOrderAndAppends_data();
     void captureKeepsOrderAndAppends();
     void cmdPrefixRunsShell_data();
@@ -349,6 +351,39 @@ void TestPosixLauncher::programWithSlashIsRelativeToWorkingDirectory()
     const LaunchResult bare = launcher->start(request(QStringLiteral("rec arg")));
     QVERIFY(!bare.command);
     QCOMPARE(bare.error, QStringLiteral("找不到程序：rec"));
+}
+
+void TestPosixLauncher::nothingInWorkingDirectoryStandsInForTheProgramBox_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QByteArray>("marker");
+    const QByteArray planted("planted\n");
+    QTest::newRow("cmd /c, \"cmd /c\" planted")
+        << QStringLiteral("cmd /c") << QByteArray("shell\n");
+    QTest::newRow("relative path") << QStringLiteral("my tools/c") << QByteArray("<missing>");
+    QTest::newRow("absolute path") << QStringLiteral("@work@/my tools/c") << planted;
+    QTest::newRow("path in the home folder") << QStringLiteral("~/my tools/c") << planted;
+}
+
+void TestPosixLauncher::nothingInWorkingDirectoryStandsInForTheProgramBox()
+{
+    QFETCH(QString, program);
+    QFETCH(QByteArray, marker);
+    // One program, planted where a batch's destination may hold it.
+    for (const char *planted : {"/cmd /c", "/my tools/c"}) {
+        const QString path = m_work + QLatin1String(planted);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QVERIFY(writeBytes(path, "#!/bin/sh\necho planted > ../marker\n"));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner));
+    }
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(m_work));
+    const auto restoreHome = qScopeGuard([&home] { qputenv("HOME", home); });
+    LaunchRequest req = request(QStringLiteral("echo shell > ../marker"));
+    req.command.program = program.replace(QStringLiteral("@work@"), m_work);
+    const LaunchResult result = CreateLauncher()->start(req);
+    QVERIFY(!result.command || waitForEnd(*result.command));
+    QCOMPARE(readFile(m_work + QStringLiteral("/../marker")), marker);
 }
 
 void TestPosixLauncher::captureKeepsOrderAndAppends_data()
