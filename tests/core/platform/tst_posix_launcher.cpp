@@ -1,6 +1,7 @@
 #include "argv_record.h"
 #include "core/command/command_line.h"
 #include "core/platform/posix_launcher.h"
+#include "core/platform/standard_streams.h"
 #include "corvane_helpers.h"
 #include "test_files.h"
 
@@ -139,6 +140,8 @@ private slots:
     void programWithSlashIsRelativeToWorkingDirectory();
     void nothingInWorkingDirectoryStandsInForTheProgramBox_data();
     void nothingInWorkingDirectoryStandsInForTheProgramBox();
+    void closedStandardStreamsOpenOnDevNull_data();
+    void closedStandardStreamsOpenOnDevNull();
     void captureKeepsOrderAndAppends_data();
     void captureKeepsOrderAndAppends();
     void cmdPrefixRunsShell_data();
@@ -384,6 +387,39 @@ void TestPosixLauncher::nothingInWorkingDirectoryStandsInForTheProgramBox()
     const LaunchResult result = CreateLauncher()->start(req);
     QVERIFY(!result.command || waitForEnd(*result.command));
     QCOMPARE(readFile(m_work + QStringLiteral("/../marker")), marker);
+}
+
+void TestPosixLauncher::closedStandardStreamsOpenOnDevNull_data()
+{
+    QTest::addColumn<QList<int>>("closed");
+    QTest::newRow("error") << QList<int>{2};
+    QTest::newRow("all three") << QList<int>{0, 1, 2};
+}
+
+void TestPosixLauncher::closedStandardStreamsOpenOnDevNull()
+{
+    QFETCH(QList<int>, closed);
+    struct stat null {};
+    QCOMPARE(::stat("/dev/null", &null), 0);
+    // In a child, so that the test keeps its own streams. It exits with a
+    // bit set for each stream that is not /dev/null open for its direction.
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        for (int stream : closed)
+            ::close(stream);
+        EnsureStandardStreams();
+        int wrong = 0;
+        for (int stream : closed) {
+            struct stat info {};
+            if (::fstat(stream, &info) != 0 || info.st_rdev != null.st_rdev ||
+                (::fcntl(stream, F_GETFL) & O_ACCMODE) != (stream == 0 ? O_RDONLY : O_WRONLY))
+                wrong |= 1 << stream;
+        }
+        ::_exit(wrong);
+    }
+    int status = -1;
+    QCOMPARE(::waitpid(pid, &status, 0), pid);
+    QCOMPARE(status, 0);
 }
 
 void TestPosixLauncher::captureKeepsOrderAndAppends_data()
