@@ -304,7 +304,7 @@ void OptionsDialog::loadAllTools()
     }
 }
 
-void OptionsDialog::saveAllTools()
+bool OptionsDialog::saveAllTools()
 {
     // One save of all the keys: one flush to disk instead of one per key, and
     // the same bytes as one write per key.
@@ -323,7 +323,7 @@ void OptionsDialog::saveAllTools()
         if (jobs != 1 || HasIntSetting(jobsKey))
             values.append(SettingValue::integer(jobsKey, jobs));
     }
-    WriteSettings(values);
+    return WriteSettings(values);
 }
 
 void OptionsDialog::centreOnScreen()
@@ -391,9 +391,10 @@ void OptionsDialog::apply()
 
 void OptionsDialog::saveAndClose()
 {
-    saveAllTools();
+    const bool saved = saveAllTools();
     LoadActiveTool();
-    done(QDialog::Accepted);
+    if (saved)
+        done(QDialog::Accepted);
 }
 
 void OptionsDialog::closeWithoutSaving()
