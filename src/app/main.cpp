@@ -1,5 +1,6 @@
 #include "core/platform/message_box.h"
 #include "core/platform/single_instance.h"
+#include "core/platform/standard_streams.h"
 #include "gui/common/program_icon.h"
 #include "gui/common/version.h"
 #include "gui/main_window/main_window.h"
@@ -11,6 +12,10 @@
 
 int main(int argc, char *argv[])
 {
+    // First, before Qt opens anything: every command started later gets
+    // standard input, output and error even when Corvane itself was started
+    // without them.
+    corvane::EnsureStandardStreams();
     QApplication app(argc, argv);
     QApplication::setApplicationName(corvane::ApplicationTitle());
     QApplication::setApplicationVersion(corvane::ProgramVersion());

@@ -29,25 +29,40 @@ const char *PlaceholderVariable(Placeholder placeholder)
     return "CORVANE_INDEX";
 }
 
-LaunchPlan PlanLaunch(const ToolCommand &command, const QString &workingDirectory)
+namespace {
+// The file that a program box names as a whole: an absolute path, or one
+// under the home folder written with "~/". Empty for anything else.
+QString wholeProgramFile(const QString &program)
+{
+    QString path = program.trimmed();
+    if (path.startsWith(QLatin1String("~/")))
+        path = QDir::homePath() + path.mid(1);
+    if (!QDir::isAbsolutePath(path) || !QFileInfo(path).isFile())
+        return {};
+    return path;
+}
+} // namespace
+
+LaunchPlan PlanLaunch(const ToolCommand &command)
 {
     LaunchPlan plan;
-    // A path such as "/opt/my tools/conv" or "C:\Program Files\x\conv.exe"
-    // needs no quotes. Only a path counts: a bare name is looked up.
-    const QString program = command.program.trimmed();
-    if (IsProgramPath(program) && QFileInfo(QDir(workingDirectory).filePath(program)).isFile()) {
-        plan.words = QStringList{program} + SplitCommandWords(command.arguments);
-        return plan;
-    }
     const QList<CommandPiece> pieces =
         QList<CommandPiece>{CommandPiece{command.program + QLatin1Char(' '), std::nullopt}} +
         command.arguments;
+    // "cmd /c" first: no file may stand in for the shell.
     plan.shellPieces = ShellCommandPieces(pieces);
-    if (!plan.shellPieces) {
-        plan.words = SplitCommandWords(pieces);
-        if (!plan.words.isEmpty() && plan.words.first().isEmpty())
-            plan.words.clear();
+    if (plan.shellPieces)
+        return plan;
+    // A path such as "/opt/my tools/conv" or "C:\Program Files\x\conv.exe"
+    // needs no quotes.
+    const QString program = wholeProgramFile(command.program);
+    if (!program.isEmpty()) {
+        plan.words = QStringList{program} + SplitCommandWords(command.arguments);
+        return plan;
     }
+    plan.words = SplitCommandWords(pieces);
+    if (!plan.words.isEmpty() && plan.words.first().isEmpty())
+        plan.words.clear();
     return plan;
 }
 

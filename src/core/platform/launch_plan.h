@@ -22,11 +22,14 @@ struct LaunchPlan final {
     QStringList words;
 };
 
-// Splits the command. A program box that as a whole names an existing file
-// (relative to the working directory), blanks and all, is the program;
-// otherwise the program box and the template are split together, and a
-// line beginning with "cmd /c" goes to the shell.
-LaunchPlan PlanLaunch(const ToolCommand &command, const QString &workingDirectory);
+// Splits the command. A line beginning with "cmd /c" goes to the shell,
+// whatever files exist. Otherwise a program box that as a whole is an
+// absolute path (or starts with "~/", the home folder) of an existing file,
+// blanks and all, is the program; else the program box and the template are
+// split together into the program and its arguments. A path relative to the
+// working folder never counts as a whole: that folder is the destination,
+// where others may be able to put files.
+LaunchPlan PlanLaunch(const ToolCommand &command);
 
 // Whether the program word is a path (it holds a folder separator) rather
 // than a name to look up.

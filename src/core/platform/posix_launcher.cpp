@@ -182,10 +182,9 @@ struct ProgramCall {
 
 // The command as a program call: "cmd /c TEXT" becomes /bin/sh -c TEXT,
 // any other command is split into words. Nothing when it names no program.
-std::optional<ProgramCall> programCallOf(const ToolCommand &command,
-                                         const QString &workingDirectory)
+std::optional<ProgramCall> programCallOf(const ToolCommand &command)
 {
-    const LaunchPlan plan = PlanLaunch(command, workingDirectory);
+    const LaunchPlan plan = PlanLaunch(command);
     ProgramCall call;
     if (plan.shellPieces) {
         call.name = QStringLiteral("/bin/sh");
@@ -206,6 +205,9 @@ std::optional<ProgramCall> programCallOf(const ToolCommand &command,
         return std::nullopt;
     call.name = plan.words.first();
     call.path = EncodeFileName(call.name);
+    // A name without a slash is looked up on PATH, as a shell does: the
+    // working folder is searched only when PATH names it (an empty entry,
+    // or "."). A name with a slash is the path as typed.
     call.searchPath = !call.name.contains(QLatin1Char('/'));
     for (const QString &word : plan.words)
         call.arguments << EncodeFileName(word);
@@ -581,8 +583,7 @@ public:
 
     LaunchResult start(const LaunchRequest &request) override
     {
-        const std::optional<ProgramCall> call =
-            programCallOf(request.command, request.workingDirectory);
+        const std::optional<ProgramCall> call = programCallOf(request.command);
         if (!call)
             return failure(QStringLiteral("命令行中没有程序"));
         const QString folderProblem = workingDirectoryProblem(request.workingDirectory);

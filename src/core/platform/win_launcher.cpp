@@ -74,8 +74,8 @@ LaunchResult failure(const QString &text)
 // What CreateProcessW is given for one command.
 struct ProcessCall {
     QString name; // for messages
-    // The program file; empty when CreateProcessW looks the name up itself
-    // (the program's folder, the current folder, the system folders, PATH).
+    // The program file; empty when no folder searched holds a program of
+    // that name. CreateProcessW is never left to look a name up itself.
     QString application;
     QString commandLine;
     // Variables added to the child's environment.
@@ -87,6 +87,76 @@ QString systemFolder()
     wchar_t folder[MAX_PATH + 1] = {};
     const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH + 1);
     return QString::fromWCharArray(folder, int(length));
+}
+
+QString windowsFolder()
+{
+    wchar_t folder[MAX_PATH + 1] = {};
+    const UINT length = ::GetWindowsDirectoryW(folder, MAX_PATH + 1);
+    return length <= MAX_PATH ? QString::fromWCharArray(folder, int(length)) : QString();
+}
+
+// The folder of the running program.
+QString ownFolder()
+{
+    std::vector<wchar_t> path(32768);
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+    if (length == 0 || length >= path.size())
+        return {};
+    return QFileInfo(QString::fromWCharArray(path.data(), int(length))).absolutePath();
+}
+
+// The endings tried for a program name that has none: those of PATHEXT that
+// CreateProcessW starts by itself (.com, .exe), in PATHEXT's order.
+QStringList programEndings()
+{
+    QStringList endings;
+    const QStringList listed =
+        qEnvironmentVariable("PATHEXT").split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString &item : listed) {
+        const QString ending = item.trimmed().toLower();
+        if ((ending == QLatin1String(".com") || ending == QLatin1String(".exe")) &&
+            !endings.contains(ending))
+            endings << ending;
+    }
+    if (endings.isEmpty())
+        endings = {QStringLiteral(".com"), QStringLiteral(".exe")};
+    return endings;
+}
+
+// The file of a program name without a folder: looked for in the folder of
+// the running program, the system folder, the Windows folder, then each
+// folder of PATH, in that order. CreateProcessW's own search would look in
+// the current folder second, and during a batch that is the destination: a
+// program that someone put there must not run in place of the one meant. A
+// relative PATH entry is taken from the working folder, as the POSIX
+// launcher's search does. Empty when no folder holds it.
+QString findProgram(const QString &name, const QString &workingDirectory)
+{
+    QStringList folders{ownFolder(), systemFolder(), windowsFolder()};
+    const QStringList path =
+        qEnvironmentVariable("PATH").split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString &entry : path) {
+        const QString folder = entry.trimmed().remove(QLatin1Char('"'));
+        if (!folder.isEmpty())
+            folders << QDir(workingDirectory).absoluteFilePath(folder);
+    }
+    QStringList candidates{name};
+    if (!name.contains(QLatin1Char('.'))) {
+        candidates.clear();
+        for (const QString &ending : programEndings())
+            candidates << name + ending;
+    }
+    for (const QString &folder : std::as_const(folders)) {
+        if (folder.isEmpty())
+            continue;
+        for (const QString &candidate : std::as_const(candidates)) {
+            const QString file = QDir::cleanPath(QDir(folder).absoluteFilePath(candidate));
+            if (QFileInfo(file).isFile())
+                return QDir::toNativeSeparators(file);
+        }
+    }
+    return {};
 }
 
 // cmd.exe from the system folder, never one that lies in the working
@@ -161,7 +231,7 @@ QString programFile(const QString &word, const QString &workingDirectory)
 std::optional<ProcessCall> processCallOf(const ToolCommand &command,
                                          const QString &workingDirectory, QString *problem)
 {
-    const LaunchPlan plan = PlanLaunch(command, workingDirectory);
+    const LaunchPlan plan = PlanLaunch(command);
     if (plan.shellPieces) {
         ProcessCall call = cmdCall(CmdShellText(*plan.shellPieces), true);
         for (const CommandPiece &piece : *plan.shellPieces) {
@@ -179,16 +249,21 @@ std::optional<ProcessCall> processCallOf(const ToolCommand &command,
         return std::nullopt;
     }
     const QString &program = plan.words.first();
-    const QString application =
-        IsProgramPath(program) ? programFile(program, workingDirectory) : QString();
-    if (!application.isEmpty() && QFileInfo(application).isDir()) {
+    const QString application = IsProgramPath(program) ? programFile(program, workingDirectory)
+                                                       : findProgram(program, workingDirectory);
+    if (application.isEmpty()) {
+        // Said after the working folder's problems, as for a failed start.
+        ProcessCall call;
+        call.name = program;
+        return call;
+    }
+    if (QFileInfo(application).isDir()) {
         *problem = QStringLiteral("这是文件夹，不是程序：%1").arg(program);
         return std::nullopt;
     }
-    if (isBatchFile(application.isEmpty() ? program : application)) {
+    if (isBatchFile(application)) {
         QStringList words = plan.words;
-        if (!application.isEmpty())
-            words.first() = QDir::toNativeSeparators(application);
+        words.first() = QDir::toNativeSeparators(application);
         return batchFileCall(words, problem);
     }
     const std::optional<QString> line = WindowsCommandLine(plan.words);
@@ -565,6 +640,8 @@ public:
         const QString folderProblem = workingDirectoryProblem(request.workingDirectory);
         if (!folderProblem.isEmpty())
             return failure(folderProblem);
+        if (call->application.isEmpty())
+            return failure(programProblem(ERROR_FILE_NOT_FOUND, call->name));
         if (call->commandLine.size() >= kMaxCommandLine)
             return failure(QStringLiteral("命令行太长"));
 
@@ -634,10 +711,10 @@ public:
         // command before is still going away); it does start on a second
         // try. Windows never gives that error for a start.
         for (int attempt = 0; attempt < 3 && !started; ++attempt) {
-            started = ::CreateProcessW(
-                application.empty() ? nullptr : application.c_str(), commandLine.data(), nullptr,
-                nullptr, TRUE, flags, environment.data(), folder.empty() ? nullptr : folder.c_str(),
-                &startup.StartupInfo, &process);
+            started = ::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr,
+                                       TRUE, flags, environment.data(),
+                                       folder.empty() ? nullptr : folder.c_str(),
+                                       &startup.StartupInfo, &process);
             startError = started ? 0 : ::GetLastError();
             if (startError != ERROR_INTERNAL_ERROR)
                 break;

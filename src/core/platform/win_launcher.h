@@ -39,7 +39,9 @@ std::optional<QString> WindowsCommandLine(const QStringList &words);
 QString CmdShellText(const QList<CommandPiece> &pieces);
 
 // The Windows launcher: CreateProcessW with one command line made from the
-// same words as on Linux; a line beginning with "cmd /c", and a batch file
+// same words as on Linux; a program name without a folder looked for in
+// Corvane's own folder, the system folder, the Windows folder and PATH, never
+// in the current folder; a line beginning with "cmd /c", and a batch file
 // (.bat, .cmd), through cmd.exe with the values in environment variables;
 // standard input from NUL; the output, when captured or shown, read from a
 // pipe and appended to the report by Corvane; the command and everything it

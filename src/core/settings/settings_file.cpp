@@ -186,9 +186,9 @@ void WriteStringSetting(const QString &key, const QString &value)
     SettingsFile(ConfigPath()).writeString(key, value);
 }
 
-void WriteSettings(const QList<SettingValue> &values)
+bool WriteSettings(const QList<SettingValue> &values)
 {
-    SettingsFile(ConfigPath()).writeAll(values);
+    return SettingsFile(ConfigPath()).writeAll(values);
 }
 
 } // namespace corvane

@@ -66,6 +66,7 @@ bool HasIntSetting(const QString &key);
 QString ReadStringSetting(const QString &key);
 void WriteIntSetting(const QString &key, int value);
 void WriteStringSetting(const QString &key, const QString &value);
-void WriteSettings(const QList<SettingValue> &values);
+// Saves all values in one go (SettingsFile::writeAll); false when it failed.
+bool WriteSettings(const QList<SettingValue> &values);
 
 } // namespace corvane

@@ -227,9 +227,12 @@ QWidget *OptionsDialog::createPage(int index)
                 page);
     m_programEdits[i] = CreateTextBox(ArrayName("Text2", index), PxRect(720, 840, 4095, 270), page);
     m_programEdits[i]->setToolTip(
-        QStringLiteral("程序的路径，含空格也不必加引号，也可在后面写上固定的参数。\n"
+        QStringLiteral("程序名或程序的完整路径（完整路径含空格也不必加引号），"
+                       "也可在后面写上固定的参数。\n"
                        "以 cmd /c 开头时，其后的命令由系统的命令解释器执行；\n"
-                       "文件名、路径等占位符的值只作为数据传入，不会被当作命令执行。"));
+                       "文件名、路径等占位符的值只作为数据传入，不会被当作命令执行。\n"
+                       "但占位符若写进交给另一层命令解释器的脚本（如 sh -c 'echo $SName$'），"
+                       "其值会被当作命令执行。"));
     m_browseButtons[i] = CreateButton(QStringLiteral("..."), ArrayName("Command1", index),
                                       PxRect(4920, 840, 495, 255), page);
     m_captureBoxes[i] = new ProfileCheckBox(QStringLiteral("捕获输出"), page);
@@ -301,7 +304,7 @@ void OptionsDialog::loadAllTools()
     }
 }
 
-void OptionsDialog::saveAllTools()
+bool OptionsDialog::saveAllTools()
 {
     // One save of all the keys: one flush to disk instead of one per key, and
     // the same bytes as one write per key.
@@ -320,7 +323,7 @@ void OptionsDialog::saveAllTools()
         if (jobs != 1 || HasIntSetting(jobsKey))
             values.append(SettingValue::integer(jobsKey, jobs));
     }
-    WriteSettings(values);
+    return WriteSettings(values);
 }
 
 void OptionsDialog::centreOnScreen()
@@ -388,9 +391,10 @@ void OptionsDialog::apply()
 
 void OptionsDialog::saveAndClose()
 {
-    saveAllTools();
+    const bool saved = saveAllTools();
     LoadActiveTool();
-    done(QDialog::Accepted);
+    if (saved)
+        done(QDialog::Accepted);
 }
 
 void OptionsDialog::closeWithoutSaving()

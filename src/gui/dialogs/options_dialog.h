@@ -34,7 +34,8 @@ public:
     void loadAllTools();
     // Writes the forty profile keys of the eight pages to config.ini, and
     // each page's Jobs key when it is not 1 or config.ini holds it already.
-    void saveAllTools();
+    // False when the file could not be saved (the settings code has said so).
+    bool saveAllTools();
 
     // Centres the dialog on the screen by its outer size; done again once
     // the window manager has given it its frame.
@@ -48,7 +49,8 @@ public:
     void browseForProgram(int index);
     // "应用": saves all pages and reloads the active tool; stays open.
     void apply();
-    // "确定": as "应用", then closes.
+    // "确定": as "应用", then closes; stays open with the edits when the
+    // save failed, so that the user can fix the cause and try again.
     void saveAndClose();
     // "取消", Esc and the close box.
     void closeWithoutSaving();

@@ -1,6 +1,7 @@
 #include "argv_record.h"
 #include "core/command/command_line.h"
 #include "core/platform/posix_launcher.h"
+#include "core/platform/standard_streams.h"
 #include "corvane_helpers.h"
 #include "test_files.h"
 
@@ -137,6 +138,10 @@ private slots:
     void environmentOfTheChild();
     void programLookedUpInPath();
     void programWithSlashIsRelativeToWorkingDirectory();
+    void nothingInWorkingDirectoryStandsInForTheProgramBox_data();
+    void nothingInWorkingDirectoryStandsInForTheProgramBox();
+    void closedStandardStreamsOpenOnDevNull_data();
+    void closedStandardStreamsOpenOnDevNull();
     void captureKeepsOrderAndAppends_data();
     void captureKeepsOrderAndAppends();
     void cmdPrefixRunsShell_data();
@@ -349,6 +354,72 @@ void TestPosixLauncher::programWithSlashIsRelativeToWorkingDirectory()
     const LaunchResult bare = launcher->start(request(QStringLiteral("rec arg")));
     QVERIFY(!bare.command);
     QCOMPARE(bare.error, QStringLiteral("找不到程序：rec"));
+}
+
+void TestPosixLauncher::nothingInWorkingDirectoryStandsInForTheProgramBox_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QByteArray>("marker");
+    const QByteArray planted("planted\n");
+    QTest::newRow("cmd /c, \"cmd /c\" planted")
+        << QStringLiteral("cmd /c") << QByteArray("shell\n");
+    QTest::newRow("relative path") << QStringLiteral("my tools/c") << QByteArray("<missing>");
+    QTest::newRow("absolute path") << QStringLiteral("@work@/my tools/c") << planted;
+    QTest::newRow("path in the home folder") << QStringLiteral("~/my tools/c") << planted;
+}
+
+void TestPosixLauncher::nothingInWorkingDirectoryStandsInForTheProgramBox()
+{
+    QFETCH(QString, program);
+    QFETCH(QByteArray, marker);
+    // One program, planted where a batch's destination may hold it.
+    for (const char *planted : {"/cmd /c", "/my tools/c"}) {
+        const QString path = m_work + QLatin1String(planted);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QVERIFY(writeBytes(path, "#!/bin/sh\necho planted > ../marker\n"));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner));
+    }
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(m_work));
+    const auto restoreHome = qScopeGuard([&home] { qputenv("HOME", home); });
+    LaunchRequest req = request(QStringLiteral("echo shell > ../marker"));
+    req.command.program = program.replace(QStringLiteral("@work@"), m_work);
+    const LaunchResult result = CreateLauncher()->start(req);
+    QVERIFY(!result.command || waitForEnd(*result.command));
+    QCOMPARE(readFile(m_work + QStringLiteral("/../marker")), marker);
+}
+
+void TestPosixLauncher::closedStandardStreamsOpenOnDevNull_data()
+{
+    QTest::addColumn<QList<int>>("closed");
+    QTest::newRow("error") << QList<int>{2};
+    QTest::newRow("all three") << QList<int>{0, 1, 2};
+}
+
+void TestPosixLauncher::closedStandardStreamsOpenOnDevNull()
+{
+    QFETCH(QList<int>, closed);
+    struct stat null {};
+    QCOMPARE(::stat("/dev/null", &null), 0);
+    // In a child, so that the test keeps its own streams. It exits with a
+    // bit set for each stream that is not /dev/null open for its direction.
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        for (int stream : closed)
+            ::close(stream);
+        EnsureStandardStreams();
+        int wrong = 0;
+        for (int stream : closed) {
+            struct stat info {};
+            if (::fstat(stream, &info) != 0 || info.st_rdev != null.st_rdev ||
+                (::fcntl(stream, F_GETFL) & O_ACCMODE) != (stream == 0 ? O_RDONLY : O_WRONLY))
+                wrong |= 1 << stream;
+        }
+        ::_exit(wrong);
+    }
+    int status = -1;
+    QCOMPARE(::waitpid(pid, &status, 0), pid);
+    QCOMPARE(status, 0);
 }
 
 void TestPosixLauncher::captureKeepsOrderAndAppends_data()

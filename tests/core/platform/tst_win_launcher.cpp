@@ -490,6 +490,11 @@ void TestWindowsLauncher::exitCodesAndStartFailures_data()
                                        << QStringLiteral("这是文件夹，不是程序：.\\sub");
     QTest::newRow("missing working folder") << exitCode << QString() << QStringLiteral("gone") << -1
                                             << QStringLiteral("工作目录不存在");
+    QTest::newRow("bare name from the system folder")
+        << QStringLiteral("cmd") << QStringLiteral("/d /c exit 6") << QString() << 6 << QString();
+    QTest::newRow("bare name planted in the current folder")
+        << QStringLiteral("planted") << QString() << QString() << -1
+        << QStringLiteral("找不到程序：planted");
 }
 
 void TestWindowsLauncher::exitCodesAndStartFailures()
@@ -501,6 +506,10 @@ void TestWindowsLauncher::exitCodesAndStartFailures()
     QFETCH(QString, error);
 
     QVERIFY(QDir().mkpath(m_folders->destination + QStringLiteral("/sub")));
+    // The working folder is the current one during a batch.
+    QVERIFY(QDir::setCurrent(m_folders->destination));
+    QVERIFY(QFile::copy(helperPath(CORVANE_HELPER_EXIT_CODE),
+                        m_folders->destination + QStringLiteral("/planted.exe")));
     LaunchRequest req = request(program, {CommandPiece{arguments, std::nullopt}});
     if (!workingFolder.isEmpty())
         req.workingDirectory = m_folders->path(workingFolder);

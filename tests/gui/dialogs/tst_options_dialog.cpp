@@ -114,6 +114,7 @@ private slots:
     void appliedNameOfActiveToolShowsInTitle();
     void readOnlyConfigGivesFortyMessages_data();
     void readOnlyConfigGivesFortyMessages();
+    void failedOkKeepsTheEdits();
     void realBrowseDialogOffersProgramFilters();
 
 private:
@@ -762,7 +763,7 @@ void TestOptionsDialog::readOnlyConfigGivesFortyMessages_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<bool>("closes");
-    QTest::newRow("OK") << QStringLiteral("cmdOK") << true;
+    QTest::newRow("OK") << QStringLiteral("cmdOK") << false;
     QTest::newRow("Apply") << QStringLiteral("cmdApply") << false;
 }
 
@@ -793,6 +794,23 @@ void TestOptionsDialog::readOnlyConfigGivesFortyMessages()
     // The save goes on to reload the active tool from the file as it stands.
     QCOMPARE(m_captions, QStringList(QStringLiteral("Corvane:  -  Kept")));
     QCOMPARE(m_menuAtClose.size(), 1);
+}
+
+void TestOptionsDialog::failedOkKeepsTheEdits()
+{
+    writeConfig("[StringSection]\nText1(0)=Kept\n");
+    QVERIFY(QFile::setPermissions(ConfigPath(), QFile::ReadOwner));
+    openOptions([this](OptionsDialog *dialog) {
+        Text(dialog, 1, 0)->setText(QStringLiteral("Changed"));
+        Button(dialog, QStringLiteral("cmdOK"))->click();
+        QCOMPARE(m_messages->count(), 40);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(Text(dialog, 1, 0)->text(), QStringLiteral("Changed"));
+        QVERIFY(QFile::setPermissions(ConfigPath(), QFile::ReadOwner | QFile::WriteOwner));
+        Button(dialog, QStringLiteral("cmdOK"))->click();
+        QVERIFY(!dialog->isVisible());
+    });
+    QCOMPARE(ReadStringSetting(QStringLiteral("Text1(0)")), QStringLiteral("Changed"));
 }
 
 void TestOptionsDialog::realBrowseDialogOffersProgramFilters()
