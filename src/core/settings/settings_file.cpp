@@ -35,7 +35,8 @@ constexpr qint64 kMaxSettingsFileSize = 64 * 1024 * 1024;
 
 std::optional<QByteArray> readFile(const QString &path)
 {
-    return ReadRegularFile(path, kMaxSettingsFileSize);
+    // Another user's file would choose the program this user runs.
+    return ReadRegularFile(path, kMaxSettingsFileSize, FileOwner::UserOrRoot);
 }
 
 const char *sectionOf(const SettingValue &value)
