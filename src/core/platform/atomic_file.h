@@ -9,7 +9,8 @@ namespace corvane {
 // a crash or a full disk, sees either the old content or the new, never a
 // mix. The bytes go to a file in the same folder that is flushed to disk and
 // then renamed over path. POSIX: an existing file's permission bits (and
-// owner, where allowed) carry over, a new file gets 0666 less the umask.
+// owner, where allowed) carry over, a new file gets 0666 less the umask, and
+// a file that belongs to neither this user nor root is not replaced.
 // Windows: the file's attributes carry over, and a file with the read-only
 // attribute is not replaced. path must name the file itself, not a symbolic
 // link to it.

@@ -30,9 +30,14 @@ void SetDataFolder(const QString &folder);
 // permission bit (root may write anywhere, but a folder without write bits
 // stays read-only for Corvane); not a folder that installed programs share,
 // such as /usr/bin, /usr/local/bin or ~/.local/bin; owned by this user (or
-// root), and writable by no other user, with any config.ini in it owned by
-// this user (or root) too. Otherwise the per-user folder is the data
-// folder; it is created, readable only by its owner, when missing.
+// root), and writable by no other user, neither by its permission bits nor
+// by its ACL, with any config.ini in it owned by this user (or root) too.
+// Otherwise the per-user folder is the data folder when it is this user's
+// own in the same way (or, when missing, the folder it would be made in is)
+// and no other user may move it away; failing that, ~/.config/Corvane in the
+// user's home folder from the password database, whatever HOME and
+// XDG_CONFIG_HOME say. The folder is created, readable only by its owner,
+// when missing.
 QString ChooseDataFolder(const QString &programFolder, const QString &userConfigFolder);
 
 // Joins a folder and a file name with exactly one '/' between them.

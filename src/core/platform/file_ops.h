@@ -28,11 +28,20 @@ bool IsWritable(const QString &path);
 // as read-only and is not deleted, even for root, as on Windows.
 bool DeleteFile(const QString &path, QString *reason);
 
+// Whose files ReadRegularFile reads.
+enum class FileOwner {
+    Anyone,
+    // POSIX: the user running Corvane or root; a file of another user reads
+    // as missing. Windows checks no owner: there the folder's access list
+    // decides who may put files in it.
+    UserOrRoot,
+};
+
 // The bytes of the regular file at path (symbolic links followed), or
 // nothing when there is no such file, it is not a regular file (a FIFO, a
-// device, a folder) or it is larger than maxSize. Never blocks on a FIFO or
-// a device.
-std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize);
+// device, a folder), it is larger than maxSize or its owner is not one that
+// owner accepts. Never blocks on a FIFO or a device.
+std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize, FileOwner owner);
 
 // Whether the report can be opened for appending as the launcher opens it
 // (only a regular file, never through a symbolic link); the file is created

@@ -1,5 +1,6 @@
 #include "core/platform/atomic_file.h"
 #include "core/platform/file_name.h"
+#include "core/platform/posix_file_ops.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -76,7 +77,8 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
 
     struct stat old {};
     const bool exists = ::fstatat(folderFd.get(), name.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
-    if (exists && !S_ISREG(old.st_mode))
+    // Another user's file is never replaced: it is not this user's to change.
+    if (exists && (!S_ISREG(old.st_mode) || !OwnedByUserOrRoot(old)))
         return false;
 
     // An unnamed file first: if the process dies before it is linked into

@@ -44,7 +44,12 @@ QString ErrorText(int errorNumber)
     }
 }
 
-std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize)
+bool OwnedByUserOrRoot(const struct stat &status)
+{
+    return status.st_uid == ::geteuid() || status.st_uid == 0;
+}
+
+std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize, FileOwner owner)
 {
     // Non-blocking, so that opening a FIFO with no writer returns at once;
     // the type is then checked on what was actually opened.
@@ -54,6 +59,10 @@ std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize)
     const auto closeFile = qScopeGuard([fd] { ::close(fd); });
     struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > maxSize)
+        return std::nullopt;
+    // Checked on what was opened: a file swapped in since any earlier look
+    // is caught here.
+    if (owner == FileOwner::UserOrRoot && !OwnedByUserOrRoot(status))
         return std::nullopt;
     QByteArray bytes;
     bytes.reserve(qsizetype(status.st_size));
@@ -75,9 +84,26 @@ std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize)
 
 int OpenForAppend(const QString &path, QString *reason)
 {
+    // The folder is opened first and the file in what was opened, so that
+    // the folder whose owner was checked is the one the file lands in
+    // (O_PATH: without needing the right to list the folder).
+    const QFileInfo info(path);
+    const int folder =
+        ::open(EncodeFileName(info.absolutePath()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) {
+        *reason = ErrorText(errno);
+        return -1;
+    }
+    const auto closeFolder = qScopeGuard([folder] { ::close(folder); });
+    struct stat folderStatus {};
+    if (::fstat(folder, &folderStatus) != 0 || !OwnedByUserOrRoot(folderStatus)) {
+        // Another user could read, replace or remove the file.
+        *reason = QStringLiteral("文件夹不属于当前用户");
+        return -1;
+    }
     const int fd =
-        ::open(EncodeFileName(path).constData(),
-               O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+        ::openat(folder, EncodeFileName(info.fileName()).constData(),
+                 O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     const QString notRegular = QStringLiteral("不是普通文件");
     if (fd < 0) {
         // O_NOFOLLOW refuses a link with ELOOP; a FIFO without a reader

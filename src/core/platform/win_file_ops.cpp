@@ -112,7 +112,7 @@ DWORD WriteAll(HANDLE file, const char *bytes, qint64 size)
     return 0;
 }
 
-std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize)
+std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize, FileOwner)
 {
     const NoDriveErrorDialogs quiet;
     const WinHandle file(::CreateFileW(NativePath(path).c_str(), GENERIC_READ,

@@ -282,4 +282,13 @@ std::optional<QByteArray> WriteProfileValue(const QByteArray &file, const QByteA
     return result + '[' + sectionName + ']' + ending + keyLine;
 }
 
+QByteArray AppendProfileComment(const QByteArray &file, const QByteArray &text)
+{
+    const QByteArray ending = lineEnding(file);
+    QByteArray result = file;
+    if (!result.isEmpty() && !result.endsWith('\n') && !result.endsWith('\r'))
+        result += ending;
+    return result + ';' + text + ending;
+}
+
 } // namespace corvane

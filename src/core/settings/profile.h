@@ -38,4 +38,8 @@ bool IsWritableProfileValue(const QByteArray &value);
 std::optional<QByteArray> WriteProfileValue(const QByteArray &file, const QByteArray &section,
                                             const QByteArray &key, const QByteArray &value);
 
+// The file bytes with a comment line, ';' and text, added at the end; the
+// line gets the file's line ending, and a last line without one gets it too.
+QByteArray AppendProfileComment(const QByteArray &file, const QByteArray &text);
+
 } // namespace corvane

@@ -35,12 +35,33 @@ constexpr qint64 kMaxSettingsFileSize = 64 * 1024 * 1024;
 
 std::optional<QByteArray> readFile(const QString &path)
 {
-    return ReadRegularFile(path, kMaxSettingsFileSize);
+    // Another user's file would choose the program this user runs.
+    return ReadRegularFile(path, kMaxSettingsFileSize, FileOwner::UserOrRoot);
 }
 
 const char *sectionOf(const SettingValue &value)
 {
     return value.isInteger ? kIntegerSection : kStringSection;
+}
+
+// The comment line that keeps a file in the code page when nothing else in
+// it is invalid UTF-8: "编码：GB18030" in GB18030, fixed bytes so that they
+// are never valid UTF-8, whatever the system's code page.
+constexpr char kCodePageMark[] = " \xB1\xE0\xC2\xEB\xA3\xBAGB18030";
+
+// The file's bytes after a write, made to read again in the encoding they
+// were written in, so that a changed value never changes how the others
+// read. Removing the last bytes that are invalid UTF-8 would turn a GB18030
+// file into UTF-8; removing the last Chinese text from a UTF-8 file whose
+// other text is Cyrillic, say, would turn it into GB18030. The first gets a
+// comment line with GB18030 text, the second a UTF-8 byte order mark.
+QByteArray readingAs(const QByteArray &bytes, TextEncoding encoding)
+{
+    if (DetectTextEncoding(bytes) == encoding)
+        return bytes;
+    if (encoding == TextEncoding::Utf8)
+        return "\xEF\xBB\xBF" + bytes;
+    return AppendProfileComment(bytes, kCodePageMark);
 }
 
 // The file's bytes with every value written in order; for each value that
@@ -56,7 +77,7 @@ QByteArray withValues(const QByteArray &file, const QList<SettingValue> &values,
                               EncodeText(value.text, encoding));
         refused->append(!updated);
         if (updated)
-            bytes = *updated;
+            bytes = readingAs(*updated, encoding);
     }
     return bytes;
 }

@@ -32,10 +32,14 @@ struct SettingValue final {
 // (a missing file, section or key gives 0 or ""); a failed write shows
 // "写入配置文件错误  " once per value and returns false.
 //
-// The file's encoding is decided for the whole file: UTF-8 when it is valid
-// UTF-8 (or starts with a UTF-8 byte order mark), else GB18030. Writes keep
-// it, so a file written on a Chinese Windows system stays readable there; a
-// new file is UTF-8.
+// POSIX: only a file that belongs to the user running Corvane (or to root)
+// is read or replaced, checked at every opening: another user's file reads
+// as missing and a write to it fails.
+//
+// The file's encoding is decided for the whole file (DetectTextEncoding):
+// UTF-8 or GB18030. Writes keep it, so a file written on a Chinese Windows
+// system stays readable there, and keep it recognisable, so that a write
+// never changes how another value reads; a new file is UTF-8.
 class SettingsFile final {
 public:
     explicit SettingsFile(QString path);

@@ -419,6 +419,8 @@ void TestBatchRun::unusableReport_data()
     QTest::newRow("dangling link") << QStringLiteral("link") << QStringLiteral("是符号链接");
     QTest::newRow("FIFO") << QStringLiteral("fifo") << QStringLiteral("不是普通文件");
     QTest::newRow("folder") << QStringLiteral("folder") << QStringLiteral("是文件夹");
+    QTest::newRow("in a folder of another user (as root)")
+        << QStringLiteral("other user") << QStringLiteral("文件夹不属于当前用户");
 }
 
 void TestBatchRun::unusableReport()
@@ -434,6 +436,10 @@ void TestBatchRun::unusableReport()
         QVERIFY(QFile::link(outside, report));
     } else if (kind == QLatin1String("fifo")) {
         QCOMPARE(::mkfifo(QFile::encodeName(report).constData(), 0644), 0);
+    } else if (kind == QLatin1String("other user")) {
+        if (::geteuid() != 0)
+            QSKIP("only root can give a folder to another user");
+        QCOMPARE(::chown(QFile::encodeName(m_folders->data).constData(), 65534, 65534), 0);
     } else {
         QVERIFY(QDir().mkdir(report));
     }

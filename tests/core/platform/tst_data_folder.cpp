@@ -4,10 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace corvane;
@@ -37,6 +40,8 @@ private slots:
     void chooseDataFolder();
     void missingParentsAreCreatedPrivate();
     void existingUserFolderKeepsItsMode();
+    void rootKeepsToItsOwnHome_data();
+    void rootKeepsToItsOwnHome();
 
 private:
     QString path(const QString &pattern) const;
@@ -45,6 +50,7 @@ private:
     QString m_home;
     QString m_xdg;
     int m_userFolders = 0;
+    bool m_aclSet = false;
 };
 
 // "@TMP@" stands for the temporary folder, "@HOME@" for the test's home.
@@ -68,8 +74,14 @@ void TestDataFolder::initTestCase()
     QDir tmp(m_tmp.path());
     for (const char *folder :
          {"portable", "readonly", "home/.local/bin", "home/bin", "home/apps/corvane", "xdg",
-          "open-to-all", "other-group", "other-owner", "other-config"})
+          "open-to-all", "other-group", "other-owner", "other-config", "acl-shared"})
         QVERIFY(tmp.mkpath(QLatin1String(folder)));
+    // user::rwx user:65534:rwx group::r-x mask::rwx other::r-x as the kernel
+    // keeps it; the mask shows as the group's write bit.
+    const QByteArray acl = QByteArray::fromHex("0200000001000700ffffffff02000700feff0000"
+                                               "04000500ffffffff10000700ffffffff20000500ffffffff");
+    m_aclSet = ::setxattr(QFile::encodeName(tmp.filePath(QStringLiteral("acl-shared"))).constData(),
+                          "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0) == 0;
     // Folders that another user could plant a config.ini in, or did.
     QVERIFY(QFile::setPermissions(tmp.filePath(QStringLiteral("open-to-all")),
                                   kOwnerOnly | QFile::ReadGroup | QFile::WriteGroup |
@@ -172,6 +184,7 @@ void TestDataFolder::chooseDataFolder_data()
 
     // Others could choose the tool this user runs.
     perUser("folder writable by everyone", "@TMP@/open-to-all");
+    perUser("folder writable by another user through an ACL", "@TMP@/acl-shared");
     perUser("folder writable by another group (as root)", "@TMP@/other-group");
     perUser("folder of another user (as root)", "@TMP@/other-owner");
     perUser("config.ini of another user (as root)", "@TMP@/other-config");
@@ -184,6 +197,8 @@ void TestDataFolder::chooseDataFolder()
 
     if (QByteArray(QTest::currentDataTag()).contains("(as root)") && ::geteuid() != 0)
         QSKIP("only root can give a file to another user");
+    if (QByteArray(QTest::currentDataTag()).contains("ACL") && !m_aclSet)
+        QSKIP("this file system has no ACLs");
     programFolder = path(programFolder);
     if (programFolder.startsWith(QLatin1Char('/')) && !programFolder.startsWith(m_tmp.path()) &&
         !QFileInfo(programFolder).isDir())
@@ -222,6 +237,38 @@ void TestDataFolder::existingUserFolderKeepsItsMode()
     QVERIFY(QFile::setPermissions(userFolder, mode));
     QCOMPARE(ChooseDataFolder(QStringLiteral("/usr/bin"), userFolder), userFolder);
     QCOMPARE(modeOf(userFolder), mode);
+}
+
+void TestDataFolder::rootKeepsToItsOwnHome_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("root's Corvane folder in a folder of another user") << true;
+    QTest::newRow("no Corvane folder in a folder of another user") << false;
+}
+
+// Root with another user's XDG_CONFIG_HOME (sudo -E, su without -) keeps to
+// its own home and makes nothing in that user's folder.
+void TestDataFolder::rootKeepsToItsOwnHome()
+{
+    QFETCH(bool, exists);
+    if (::geteuid() != 0)
+        QSKIP("only root can give a folder to another user");
+    const QString other = m_tmp.filePath(QStringLiteral("other-home-%1").arg(exists));
+    const QString userFolder = JoinPath(other, QStringLiteral("Corvane"));
+    QVERIFY(QDir().mkpath(exists ? userFolder : other));
+    QCOMPARE(::chown(QFile::encodeName(other).constData(), 65534, 65534), 0);
+
+    const QString own =
+        QFile::decodeName(::getpwuid(0)->pw_dir) + QStringLiteral("/.config/Corvane");
+    QStringList made; // folders made in root's home, removed again
+    for (QString folder = own; !QFileInfo::exists(folder); folder = QFileInfo(folder).path())
+        made.append(folder);
+    const auto removeMade = qScopeGuard([&made] {
+        for (const QString &folder : std::as_const(made))
+            QDir().rmdir(folder);
+    });
+    QCOMPARE(ChooseDataFolder(m_tmp.filePath(QStringLiteral("readonly")), userFolder), own);
+    QCOMPARE(QFileInfo::exists(userFolder), exists);
 }
 
 QTEST_GUILESS_MAIN(TestDataFolder)

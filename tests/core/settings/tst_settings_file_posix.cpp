@@ -93,6 +93,7 @@ private slots:
     void symlinkFollowed_data();
     void symlinkFollowed();
     void symlinkToReadOnlyFile();
+    void otherUsersFileSwappedIn();
     void permissionsKept_data();
     void permissionsKept();
     void killedWhileSaving();
@@ -396,6 +397,25 @@ void TestSettingsFilePosix::symlinkToReadOnlyFile()
     QVERIFY(QFileInfo(configPath()).isSymLink());
     QCOMPARE(readFile(target), before);
     QCOMPARE(modeOf(target), permissionsFromMode(0444));
+}
+
+// A config.ini that has become another user's since start-up reads as
+// missing, and a save leaves it as it is.
+void TestSettingsFilePosix::otherUsersFileSwappedIn()
+{
+    if (::geteuid() != 0)
+        QSKIP("only root can give a file to another user");
+    const QByteArray bytes("[StringSection]\nText2(0)=/tmp/their-program\n"
+                           "[IntegerSection]\nCurrentTool=5\n");
+    QVERIFY(writeBytes(configPath(), bytes));
+    QCOMPARE(::chown(QFile::encodeName(configPath()).constData(), 65534, 65534), 0);
+
+    QCOMPARE(ReadStringSetting(QStringLiteral("Text2(0)")), QString());
+    QCOMPARE(ReadIntSetting(QStringLiteral("CurrentTool")), 0);
+    WriteIntSetting(QStringLiteral("CurrentTool"), 2);
+    WriteSettings({SettingValue::string(QStringLiteral("Text1(0)"), QStringLiteral("x"))});
+    QCOMPARE(m_messages->count(), 2);
+    QCOMPARE(readFile(configPath()), bytes);
 }
 
 void TestSettingsFilePosix::permissionsKept_data()

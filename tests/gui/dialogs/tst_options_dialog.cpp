@@ -1,4 +1,5 @@
 #include "core/platform/data_folder.h"
+#include "core/platform/text_encoding.h"
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
 #include "gui/common/form_layout.h"
@@ -107,6 +108,8 @@ private slots:
     void jobsKeyWrittenWhenNotOneOrStored_data();
     void jobsKeyWrittenWhenNotOneOrStored();
     void gbkFileStaysGbkThroughSave();
+    void saveKeepsHowOtherValuesRead_data();
+    void saveKeepsHowOtherValuesRead();
     void browseThenCancel();
     void cancelledBrowseChangesNothing();
     void browseThenApply();
@@ -629,6 +632,59 @@ void TestOptionsDialog::gbkFileStaysGbkThroughSave()
     QVERIFY(saved.contains("\r\nText1(2)=\xD2\xF4\xC0\xD6\r\n"));
     QCOMPARE(ReadStringSetting(QStringLiteral("Text1(0)")), QStringLiteral("图片"));
     QCOMPARE(ReadStringSetting(QStringLiteral("Text1(2)")), QStringLiteral("音乐"));
+    QCOMPARE(m_messages->count(), 0);
+}
+
+void TestOptionsDialog::saveKeepsHowOtherValuesRead_data()
+{
+    QTest::addColumn<QByteArray>("config");
+    QTest::addColumn<QString>("firstName");
+
+    // Tool 2, renamed to "conv", held the only bytes that are invalid UTF-8
+    // (GB18030) or the only Chinese text (UTF-8).
+    const QByteArray gbk = "[StringSection]\r\nText1(1)=\xD7\xAA\xBB\xBB\r\nText1(0)="; // 转换
+    const QByteArray utf8 = "[StringSection]\nText1(1)=\xE8\xBD\xAC\xE6\x8D\xA2\nText1(0)=";
+    QTest::newRow("GB18030, 图片 beside 转换")
+        << gbk + "\xCD\xBC\xC6\xAC\r\nText2(0)=\xCD\xBC\xC6\xAC.exe\r\n"
+        << QStringLiteral("图片");
+    QTest::newRow("GB18030, only 图片")
+        << QByteArray("[StringSection]\r\nText1(0)=\xCD\xBC\xC6\xAC\r\n") << QStringLiteral("图片");
+    QTest::newRow("UTF-8, Café") << utf8 + "Caf\xC3\xA9\n" << QStringLiteral("Café");
+    QTest::newRow("UTF-8, Chinese") << utf8 + "\xE5\x9B\xBE\xE7\x89\x87\n"
+                                    << QStringLiteral("图片");
+    QTest::newRow("GB18030, 猫毛 that reads as Latin-1 in UTF-8") << gbk + "\xC3\xA8\xC3\xAB\r\n"
+                                                                  << QStringLiteral("猫毛");
+    QTest::newRow("UTF-8, Cyrillic")
+        << utf8 + QStringLiteral("Конвертер\n").toUtf8() << QStringLiteral("Конвертер");
+}
+
+// Whatever the file's encoding, a save and an exit leave every value that
+// they do not change reading as before.
+void TestOptionsDialog::saveKeepsHowOtherValuesRead()
+{
+    QFETCH(QByteArray, config);
+    QFETCH(QString, firstName);
+    writeConfig(config);
+    const auto readAll = [] {
+        QStringList values;
+        for (int i = 0; i < kToolCount; ++i) {
+            for (const char *prefix : {"Text1(", "Text2(", "Text3("})
+                values.append(ReadStringSetting(ToolKey(prefix, i)));
+        }
+        return values;
+    };
+    QStringList expected = readAll();
+    QCOMPARE(expected.first(), firstName);
+    expected[3] = QStringLiteral("conv");
+
+    openOptions([](OptionsDialog *dialog) {
+        Text(dialog, 1, 1)->setText(QStringLiteral("conv"));
+        Button(dialog, QStringLiteral("cmdOK"))->click();
+    });
+    QCOMPARE(readAll(), expected);
+    WriteIntSetting(QStringLiteral("CurrentTool"), 1);
+    QCOMPARE(readAll(), expected);
+    QCOMPARE(DetectTextEncoding(readFile(ConfigPath())), DetectTextEncoding(config));
     QCOMPARE(m_messages->count(), 0);
 }
 
