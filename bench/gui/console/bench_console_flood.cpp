@@ -6,6 +6,7 @@
 //
 //   bench_console_flood [megabytes]     (default 1024)
 
+#include "core/batch/report_writer.h"
 #include "core/platform/launcher.h"
 #include "gui/console/console_window.h"
 #include "latency_probe.h"
@@ -50,10 +51,20 @@ void flood(const QString &name, const QString &shellText, qint64 bytes, const QS
     request.commandLine = QStringLiteral("cmd /c ") + shellText;
     request.command.arguments = {CommandPiece{request.commandLine, std::nullopt}};
     request.capture = true;
-    request.reportPath = report;
     request.showWindow = true;
     request.workingDirectory = QFileInfo(report).path();
     QFile::remove(report);
+    // The report as a batch writes it.
+    ReportWriter writer;
+    QString reason;
+    if (!writer.open(report, &reason)) {
+        std::fprintf(stderr, "cannot open the report: %s\n", qPrintable(reason));
+        std::exit(1);
+    }
+    const ReportWriter::Block block = writer.begin();
+    request.output = [&writer, block](const char *data, qint64 size) {
+        writer.append(block, data, size);
+    };
 
     QElapsedTimer clock;
     clock.start();
@@ -72,6 +83,8 @@ void flood(const QString &name, const QString &shellText, qint64 bytes, const QS
     }
     QSignalSpy finished(started.command.get(), &RunningCommand::finished);
     finished.wait(3600 * 1000);
+    writer.end(block);
+    writer.close();
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
     probe.stop();
     peak = std::max(peak, residentMegabytes());
