@@ -1,3 +1,4 @@
+#include "core/files/paths.h"
 #include "core/platform/message_box.h"
 #include "core/platform/single_instance.h"
 #include "core/platform/standard_streams.h"

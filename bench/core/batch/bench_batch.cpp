@@ -11,8 +11,9 @@
 //   bench_batch [entries] [repetitions]     (default 1000 and 3)
 
 #include "core/batch/batch_run.h"
+#include "core/files/paths.h"
+#include "core/launch/launcher.h"
 #include "core/platform/data_folder.h"
-#include "core/platform/launcher.h"
 #include "core/settings/active_tool.h"
 #include "latency_probe.h"
 

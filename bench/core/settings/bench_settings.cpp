@@ -7,6 +7,7 @@
 //
 //   bench_settings [repeats] [folder]     (default 21, a new temporary folder)
 
+#include "core/files/save_flushes.h"
 #include "core/platform/atomic_file.h"
 #include "core/platform/data_folder.h"
 #include "core/settings/active_tool.h"

@@ -7,7 +7,7 @@
 //   bench_console_flood [megabytes]     (default 1024)
 
 #include "core/batch/report_writer.h"
-#include "core/platform/launcher.h"
+#include "core/launch/launcher.h"
 #include "gui/console/console_window.h"
 #include "latency_probe.h"
 

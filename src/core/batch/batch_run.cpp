@@ -1,10 +1,12 @@
 #include "core/batch/batch_run.h"
 
+#include "core/batch/report_writer.h"
 #include "core/command/command_line.h"
+#include "core/files/paths.h"
+#include "core/launch/launcher.h"
 #include "core/platform/data_folder.h"
 #include "core/platform/desktop_services.h"
 #include "core/platform/file_ops.h"
-#include "core/platform/launcher.h"
 #include "core/platform/message_box.h"
 #include "core/platform/output_relay.h"
 #include "core/settings/active_tool.h"

@@ -139,4 +139,9 @@ QList<ReportWriter::Pending> ReportWriter::pendingBlocks()
     return pending;
 }
 
+QString ReportOpenFailure(const QString &path, const QString &reason)
+{
+    return QStringLiteral("无法打开报告文件：%1（%2）").arg(path, reason);
+}
+
 } // namespace corvane

@@ -88,4 +88,7 @@ private:
     Block m_next = 0;
 };
 
+// The message for a report that cannot be opened.
+QString ReportOpenFailure(const QString &path, const QString &reason);
+
 } // namespace corvane

@@ -1,4 +1,6 @@
 #pragma once
+#include "core/files/paths.h"
+#include "core/files/save_flushes.h"
 
 #include <QByteArray>
 #include <QString>
@@ -15,7 +17,7 @@ namespace corvane {
 // attribute is not replaced. path must name the file itself, not a symbolic
 // link to it.
 //
-// The temporary name is fixed (".<name>.saving" in the same folder), so a
+// The temporary name is fixed (AtomicWriteTemporaryName), so a
 // crash at the wrong moment leaves at most one such file, which the next
 // save replaces. Not safe for two processes saving the same file at once.
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes);

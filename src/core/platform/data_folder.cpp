@@ -33,11 +33,4 @@ void SetDataFolder(const QString &folder)
     fixedDataFolder() = QDir::cleanPath(folder);
 }
 
-QString JoinPath(const QString &folder, const QString &name)
-{
-    if (folder.endsWith(QLatin1Char('/')))
-        return folder + name;
-    return folder + QLatin1Char('/') + name;
-}
-
 } // namespace corvane

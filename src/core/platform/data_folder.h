@@ -40,7 +40,4 @@ void SetDataFolder(const QString &folder);
 // when missing.
 QString ChooseDataFolder(const QString &programFolder, const QString &userConfigFolder);
 
-// Joins a folder and a file name with exactly one '/' between them.
-QString JoinPath(const QString &folder, const QString &name);
-
 } // namespace corvane

@@ -18,10 +18,6 @@ struct Drive final {
 // fails CanOpenFolder when it is picked.
 QList<Drive> MountedDrives();
 
-// The drive of a folder: the longest mount point that contains it; the
-// folder's root ("/" or its drive letter's root) when none does.
-QString DriveOfFolder(const QString &folder, const QStringList &mountPoints);
-
 // Whether the folder exists and its entries can be read.
 bool CanOpenFolder(const QString &folder);
 

@@ -48,9 +48,6 @@ std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize, F
 // when missing.
 bool CanAppendToFile(const QString &path, QString *reason);
 
-// The message for a report that cannot be opened.
-QString ReportOpenFailure(const QString &path, const QString &reason);
-
 // The path of a local file's URL (one dropped from a file manager), with
 // its name as the bytes on disk: percent-encoded bytes that are no UTF-8 stay
 // those bytes (see DecodeFileName).

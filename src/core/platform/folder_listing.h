@@ -1,4 +1,5 @@
 #pragma once
+#include "core/files/name_order.h"
 
 #include <QString>
 #include <QStringList>
@@ -8,15 +9,11 @@ namespace corvane {
 enum class EntryKind { Files, Folders };
 
 // The names of the plain files, or of the subfolders, of a folder, sorted by
-// name with letter case ignored. Hidden names are left out: those beginning
+// name with letter case ignored (SortedByName). Hidden names are left out: those beginning
 // with '.' on POSIX systems, those with the hidden or the system attribute
 // on Windows. A symbolic link counts as what it points to, and broken
 // links, devices, FIFOs and sockets are left out. An unreadable folder gives
 // an empty list.
 QStringList ListFolder(const QString &folder, EntryKind kind);
-
-// The names in the order ListFolder gives them: letter case ignored, and
-// names that differ only in case in code-point order.
-QStringList SortedByName(QStringList names);
 
 } // namespace corvane

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/files/paths.h"
 
 #include <QString>
 
@@ -31,9 +32,6 @@ private:
     QString m_path;
     std::unique_ptr<Lock> m_lock;
 };
-
-// The lock file of the program at executablePath in the given runtime folder.
-QString InstanceLockPath(const QString &runtimeFolder, const QString &executablePath);
 
 // The lock file of this program. POSIX: in $XDG_RUNTIME_DIR (the temporary
 // folder, with the user id in the name, when there is none). Windows: in the

@@ -1,11 +1,12 @@
 #include "core/settings/settings_file.h"
 
+#include "core/files/paths.h"
 #include "core/platform/atomic_file.h"
 #include "core/platform/data_folder.h"
 #include "core/platform/file_ops.h"
 #include "core/platform/message_box.h"
-#include "core/platform/text_encoding.h"
 #include "core/settings/profile.h"
+#include "core/text/text_encoding.h"
 
 #include <QFile>
 #include <QFileInfo>

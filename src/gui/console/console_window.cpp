@@ -1,6 +1,6 @@
 #include "gui/console/console_window.h"
 
-#include "core/platform/file_name.h"
+#include "core/files/file_name.h"
 #include "gui/common/form_layout.h"
 #include "gui/common/program_icon.h"
 

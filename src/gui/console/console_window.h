@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/platform/launcher.h"
+#include "core/launch/launcher.h"
 
 #include <QMainWindow>
 #include <QStringDecoder>

@@ -1,10 +1,10 @@
 #include "gui/dialogs/about_box.h"
 
+#include "core/platform/code_page.h"
 #include "core/platform/file_ops.h"
 #include "core/platform/message_box.h"
 #include "core/platform/program_start.h"
 #include "core/platform/registry.h"
-#include "core/platform/text_encoding.h"
 #include "gui/common/form_layout.h"
 #include "gui/common/form_look.h"
 #include "gui/common/program_icon.h"

@@ -1,4 +1,5 @@
 #include "gui/main_window/drive_list.h"
+#include "core/files/drive_of_folder.h"
 
 #include <QDir>
 

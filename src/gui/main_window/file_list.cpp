@@ -2,9 +2,9 @@
 
 #include "gui/main_window/job_list_view.h"
 
+#include "core/files/file_name.h"
+#include "core/files/file_pattern.h"
 #include "core/platform/drives.h"
-#include "core/platform/file_name.h"
-#include "core/platform/file_pattern.h"
 #include "core/platform/folder_listing.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "gui/main_window/folder_list.h"
 
+#include "core/files/file_name.h"
 #include "core/platform/drives.h"
-#include "core/platform/file_name.h"
 #include "core/platform/folder_listing.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "gui/main_window/job_list.h"
 
-#include "core/platform/file_name.h"
-#include "core/platform/launcher.h"
+#include "core/files/file_name.h"
+#include "core/launch/launcher.h"
 
 #include <algorithm>
 

@@ -1,3 +1,4 @@
+#include "core/files/drive_of_folder.h"
 #include "core/platform/drives.h"
 
 #include <QDir>

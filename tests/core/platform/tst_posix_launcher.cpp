@@ -1,6 +1,6 @@
 #include "argv_record.h"
 #include "core/command/command_line.h"
-#include "core/platform/posix_launcher.h"
+#include "core/platform/posix/launcher.h"
 #include "core/platform/standard_streams.h"
 #include "corvane_helpers.h"
 #include "test_files.h"

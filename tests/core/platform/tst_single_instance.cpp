@@ -1,3 +1,4 @@
+#include "core/files/paths.h"
 #include "core/platform/single_instance.h"
 
 #include <QCoreApplication>

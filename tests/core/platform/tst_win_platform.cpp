@@ -1,7 +1,11 @@
+#include "core/files/drive_of_folder.h"
+#include "core/files/paths.h"
+#include "core/files/save_flushes.h"
 #include "core/platform/atomic_file.h"
+#include "core/platform/code_page.h"
 #include "core/platform/drives.h"
 #include "core/platform/registry.h"
-#include "core/platform/text_encoding.h"
+#include "core/text/text_encoding.h"
 #include "test_files.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "core/platform/atomic_file.h"
+#include "core/platform/code_page.h"
 #include "core/platform/data_folder.h"
-#include "core/platform/text_encoding.h"
 #include "core/settings/profile.h"
 #include "core/settings/settings_file.h"
 #include "message_recorder.h"

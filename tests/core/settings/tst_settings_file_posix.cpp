@@ -1,3 +1,4 @@
+#include "core/files/paths.h"
 #include "core/platform/atomic_file.h"
 #include "core/platform/data_folder.h"
 #include "core/settings/profile.h"

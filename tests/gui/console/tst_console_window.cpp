@@ -1,6 +1,6 @@
 #include "core/batch/batch_run.h"
+#include "core/launch/launcher.h"
 #include "core/platform/data_folder.h"
-#include "core/platform/launcher.h"
 #include "core/settings/active_tool.h"
 #include "fake_batch_host.h"
 #include "gui/console/console_window.h"

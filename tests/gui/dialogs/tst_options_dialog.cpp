@@ -1,7 +1,7 @@
 #include "core/platform/data_folder.h"
-#include "core/platform/text_encoding.h"
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
+#include "core/text/text_encoding.h"
 #include "gui/common/form_layout.h"
 #include "gui/dialogs/options_dialog.h"
 #include "gui/platform/file_dialog.h"

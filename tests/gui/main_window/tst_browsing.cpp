@@ -1,3 +1,4 @@
+#include "core/files/drive_of_folder.h"
 #include "gui/main_window/drive_list.h"
 #include "gui/main_window/file_list.h"
 #include "gui/main_window/folder_list.h"

@@ -1,4 +1,6 @@
 #include "argv_record.h"
+#include "core/files/drive_of_folder.h"
+#include "core/files/paths.h"
 #include "main_window_fixture.h"
 
 using namespace corvane;

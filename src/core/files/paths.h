@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace corvane {
+
+// Joins a folder and a file name with exactly one '/' between them.
+QString JoinPath(const QString &folder, const QString &name);
+
+// The lock file of the program at executablePath in the given runtime folder.
+QString InstanceLockPath(const QString &runtimeFolder, const QString &executablePath);
+
+// The name of the temporary file that an atomic save of path writes first
+// (".<name>.saving" in the same folder).
+QString AtomicWriteTemporaryName(const QString &path);
+
+} // namespace corvane
