@@ -1,11 +1,11 @@
-#include "core/files/paths.h"
-#include "core/platform/message_box.h"
 #include "core/platform/single_instance.h"
 #include "core/platform/standard_streams.h"
 #include "gui/common/program_icon.h"
 #include "gui/common/version.h"
 #include "gui/main_window/main_window.h"
-#include "gui/platform/desktop_qt.h"
+#include "core/settings/active_tool.h"
+#include "core/settings/settings_file.h"
+#include "gui/platform/qt_desktop.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -30,10 +30,13 @@ int main(int argc, char *argv[])
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
-    corvane::InstallDesktopServices();
+    // What the desktop does for Corvane, where its files are, the active tool.
+    corvane::QtDesktop desktop;
+    const corvane::SettingsFile settings(corvane::ConfigPathIn(desktop.dataFolder()));
+    corvane::ActiveTool tool(settings);
 
     corvane::SingleInstance instance(corvane::DefaultInstanceLockPath());
-    corvane::MainWindow form;
+    corvane::MainWindow form(desktop, settings, tool);
     if (!form.loadOnStartup(instance))
         return EXIT_SUCCESS;
     form.show();

@@ -1,8 +1,5 @@
 #include "batch_folders.h"
 
-#include "core/platform/data_folder.h"
-#include "core/settings/active_tool.h"
-
 #include <QDir>
 
 namespace corvane::test {
@@ -10,12 +7,11 @@ namespace corvane::test {
 BatchFolders::BatchFolders()
     : m_originalFolder(QDir::currentPath()), root(QDir::cleanPath(m_dir.path())),
       data(path(QStringLiteral("data"))), source(path(QStringLiteral("source"))),
-      destination(path(QStringLiteral("destination")))
+      destination(path(QStringLiteral("destination"))), desktop(data),
+      settings(ConfigPathIn(data)), tool(settings)
 {
     m_valid = m_dir.isValid() && QDir().mkpath(data) && QDir().mkpath(source) &&
               QDir().mkpath(destination);
-    SetDataFolder(data);
-    ActiveTool() = ActiveToolState{};
 }
 
 BatchFolders::~BatchFolders()

@@ -1,26 +1,27 @@
 #pragma once
 
-#include "core/platform/message_box.h"
+#include "fake_desktop.h"
 
 #include <QList>
 
 namespace corvane::test {
 
-// Records every message that core code shows while it is alive, instead of
-// opening a box, and restores the previous handler when it goes.
+// The messages a fake desktop shows from the moment this recorder is made.
 class MessageRecorder final {
 public:
-    MessageRecorder();
-    ~MessageRecorder();
+    explicit MessageRecorder(const FakeDesktop &desktop)
+        : m_desktop(desktop), m_first(desktop.messages.size())
+    {
+    }
     Q_DISABLE_COPY_MOVE(MessageRecorder)
 
-    const QList<Message> &messages() const { return m_messages; }
-    int count() const { return int(m_messages.size()); }
-    void clear() { m_messages.clear(); }
+    QList<Message> messages() const { return m_desktop.messages.mid(m_first); }
+    int count() const { return int(m_desktop.messages.size() - m_first); }
+    void clear() { m_first = m_desktop.messages.size(); }
 
 private:
-    QList<Message> m_messages;
-    MessageHandler m_previous;
+    const FakeDesktop &m_desktop;
+    qsizetype m_first;
 };
 
 } // namespace corvane::test

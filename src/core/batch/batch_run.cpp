@@ -1,28 +1,16 @@
 #include "core/batch/batch_run.h"
 
-#include "core/batch/report_writer.h"
-#include "core/command/command_line.h"
-#include "core/files/paths.h"
+#include "core/batch/entry_command.h"
 #include "core/launch/launcher.h"
-#include "core/platform/data_folder.h"
-#include "core/platform/desktop_services.h"
 #include "core/platform/file_ops.h"
-#include "core/platform/message_box.h"
 #include "core/platform/output_relay.h"
 #include "core/settings/active_tool.h"
-
-#include <QDir>
 
 #include <algorithm>
 
 namespace corvane {
 
 namespace {
-void showFailure(const QString &text)
-{
-    ShowMessage(Message{text, ApplicationTitle(), MessageIcon::Warning});
-}
-
 using Outcome = BatchEntryResult::Outcome;
 } // namespace
 
@@ -37,8 +25,9 @@ struct BatchRun::Running {
     QElapsedTimer clock;
 };
 
-BatchRun::BatchRun(BatchHost &host, Launcher &launcher, QObject *parent)
-    : QObject(parent), m_host(host), m_launcher(launcher)
+BatchRun::BatchRun(BatchHost &host, Launcher &launcher, const ActiveTool &tool,
+                   const QString &dataFolder, QObject *parent)
+    : QObject(parent), m_host(host), m_launcher(launcher), m_tool(tool), m_dataFolder(dataFolder)
 {
 }
 
@@ -103,24 +92,24 @@ bool BatchRun::prepare(int count)
 {
     QString reason;
     if (!SetCurrentFolder(m_destination, &reason)) {
-        showFailure(QStringLiteral("无法进入文件存储路径“%1”：%2").arg(m_destination, reason));
+        fail(QStringLiteral("无法进入文件存储路径“%1”：%2").arg(m_destination, reason));
         return false;
     }
 
-    m_reportPath = JoinPath(DataFolder(), QStringLiteral("report.txt"));
+    m_reportPath = ReportPathIn(m_dataFolder);
     m_host.setProgressMinimum(0);
     m_host.setProgressMaximum(count);
     m_host.setProgressValue(0);
 
     m_report.close();
     if (PlainFileExists(m_reportPath) && !DeleteFile(m_reportPath, &reason)) {
-        showFailure(QStringLiteral("无法删除输出报告“%1”：%2").arg(m_reportPath, reason));
+        fail(QStringLiteral("无法删除输出报告“%1”：%2").arg(m_reportPath, reason));
         return false;
     }
     // A report that cannot be written (a link, a FIFO, a folder) stops the
     // batch before any entry runs, not after the first.
-    if (ActiveTool().captureOutput && !m_report.open(m_reportPath, &reason)) {
-        showFailure(ReportOpenFailure(m_reportPath, reason));
+    if (m_tool.profile().captureOutput && !m_report.open(m_reportPath, &reason)) {
+        fail(ReportOpenFailure(m_reportPath, reason));
         return false;
     }
     return true;
@@ -133,7 +122,8 @@ void BatchRun::pump()
     m_pumping = true;
     // The tool is read anew for each start: how many may run at once too.
     while (!m_stopRequested && !m_startFailed && !m_waiting.isEmpty() &&
-           !m_host.holdsBackStarts() && int(m_runningCommands.size()) < ActiveTool().jobs) {
+           !m_host.holdsBackStarts() &&
+           int(m_runningCommands.size()) < m_tool.profile().jobs) {
         const quint64 key = m_waiting.takeFirst();
         // An entry removed before its turn is not run; the others keep
         // their turns.
@@ -149,27 +139,19 @@ void BatchRun::pump()
 
 bool BatchRun::startEntry(quint64 key, int index)
 {
-    const QString folder = m_host.jobFolder(index);
-    const QString name = m_host.jobName(index);
-    const ActiveToolState tool = ActiveTool();
-
-    // Folders in the system's own spelling (backslashes on Windows), as the
-    // tool and the user expect them.
+    const ToolProfile tool = m_tool.profile();
+    EntryCommand entry = BuildEntryCommand(tool, m_host.jobName(index), m_host.jobFolder(index),
+                                           index, m_destination, m_reportPath);
     LaunchRequest request;
-    request.command =
-        ExpandCommand(tool.program, tool.commandTemplate, name, QDir::toNativeSeparators(folder),
-                      index, QDir::toNativeSeparators(m_destination), QDir::separator());
-    request.commandLine =
-        tool.captureOutput
-            ? CaptureWrapped(request.command.text(), QDir::toNativeSeparators(m_reportPath))
-            : request.command.text();
+    request.command = std::move(entry.command);
+    request.commandLine = std::move(entry.commandLine);
     request.capture = tool.captureOutput;
     request.showWindow = tool.showConsole;
     request.workingDirectory = m_destination;
 
     const auto notStarted = [&](const QString &message) {
         record(BatchEntryResult{index, request.commandLine, Outcome::NotStarted, -1, 0, key, -1});
-        showFailure(message);
+        fail(message);
         return false;
     };
 
@@ -264,8 +246,8 @@ void BatchRun::finish()
     m_running = false;
     // Said before the report opens, so that nobody takes it for complete.
     if (!reportError.isEmpty())
-        showFailure(QStringLiteral("输出报告不完整：%1（%2）").arg(m_reportPath, reportError));
-    if (ActiveTool().captureOutput)
+        fail(QStringLiteral("输出报告不完整：%1（%2）").arg(m_reportPath, reportError));
+    if (m_tool.profile().captureOutput)
         m_host.setReportTimerEnabled(true);
     emit finished();
 }
@@ -323,10 +305,9 @@ void BatchRun::handOverAtExit()
     m_runningCommands.clear();
 }
 
-void BatchRun::openReport()
+void BatchRun::fail(const QString &text)
 {
-    m_host.setReportTimerEnabled(false);
-    OpenDocument(m_reportPath);
+    emit failed(Message{text, ApplicationTitle(), MessageIcon::Warning});
 }
 
 } // namespace corvane

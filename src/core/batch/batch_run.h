@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/batch/report_writer.h"
+#include "core/desktop/message.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -12,6 +13,7 @@
 
 namespace corvane {
 
+class ActiveTool;
 class Launcher;
 class RunningCommand;
 
@@ -38,7 +40,8 @@ public:
     virtual bool holdsBackStarts() const { return false; }
 
     // The status label, the "处理" button, the progress bar and the timer
-    // that opens the report a second after a captured batch.
+    // that opens the report a second after a captured batch (the host opens
+    // it, at reportPath()).
     virtual void setStatusText(const QString &text) = 0;
     virtual void setProcessEnabled(bool enabled) = 0;
     virtual void setProgressMinimum(int minimum) = 0;
@@ -76,11 +79,14 @@ struct BatchEntryResult final {
 // Runs the active tool once per job entry, with the destination folder as
 // working directory: one command at a time, or as many at once as the tool
 // allows, started in job-list order. Driven by events: run() returns at
-// once, and each command's end starts the next.
+// once, and each command's end starts the next. The report is report.txt in
+// the data folder. What goes wrong is handed up through failed(), for the
+// window to show.
 class BatchRun final : public QObject {
     Q_OBJECT
 public:
-    BatchRun(BatchHost &host, Launcher &launcher, QObject *parent = nullptr);
+    BatchRun(BatchHost &host, Launcher &launcher, const ActiveTool &tool,
+             const QString &dataFolder, QObject *parent = nullptr);
     // Commands that still run go on running, their output carried on to
     // where it went (handOverAtExit()).
     ~BatchRun() override;
@@ -93,10 +99,6 @@ public:
     void run();
     // Begins a batch of the entries with these keys, in job-list order.
     void runEntries(const QList<quint64> &keys);
-
-    // The handler of the report timer: turns the timer off and opens the
-    // report in the desktop's viewer.
-    void openReport();
 
     // Stops the running batch: every running command and everything it
     // started are asked to end (and made to, a few seconds later), no
@@ -128,6 +130,10 @@ signals:
     // An entry ran, could not start, or is not run (after a stop or a start
     // failure).
     void entryFinished(const corvane::BatchEntryResult &result);
+    // Something went wrong that the user must be told of: the batch could
+    // not begin, an entry could not start, the report misses output. Shown
+    // before the batch goes on; a start that failed starts nothing more.
+    void failed(const corvane::Message &message);
     // The batch has ended (also when it could not begin).
     void finished();
 
@@ -140,10 +146,14 @@ private:
     bool startEntry(quint64 key, int index);
     void commandFinished(Running *running);
     void record(const BatchEntryResult &result);
+    void fail(const QString &text);
     void finish();
 
     BatchHost &m_host;
     Launcher &m_launcher;
+    const ActiveTool &m_tool;
+    const QString m_dataFolder;
+    // Set when the first batch begins.
     QString m_reportPath;
     QString m_destination;
     ReportWriter m_report;

@@ -1,5 +1,7 @@
 #include "core/batch/report_writer.h"
 
+#include "core/files/paths.h"
+
 #include <QFileInfo>
 
 namespace corvane {
@@ -137,6 +139,11 @@ QList<ReportWriter::Pending> ReportWriter::pendingBlocks()
                     i > 0 && waiting.file ? waiting.file->nativeHandle() : OutputFile::kNoHandle});
     }
     return pending;
+}
+
+QString ReportPathIn(const QString &dataFolder)
+{
+    return JoinPath(dataFolder, QLatin1String(kReportFileName));
 }
 
 QString ReportOpenFailure(const QString &path, const QString &reason)

@@ -88,6 +88,10 @@ private:
     Block m_next = 0;
 };
 
+// The report's file name in the data folder, and its path there.
+inline constexpr char kReportFileName[] = "report.txt";
+QString ReportPathIn(const QString &dataFolder);
+
 // The message for a report that cannot be opened.
 QString ReportOpenFailure(const QString &path, const QString &reason);
 

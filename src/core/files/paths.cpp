@@ -2,11 +2,17 @@
 
 #include "core/files/file_name.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 
 namespace corvane {
+
+QString ProgramFolder()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath());
+}
 
 QString JoinPath(const QString &folder, const QString &name)
 {

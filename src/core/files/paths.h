@@ -4,6 +4,10 @@
 
 namespace corvane {
 
+// The folder that holds the executable, without a trailing '/' (only a
+// root folder, "/" or "C:/", ends in one).
+QString ProgramFolder();
+
 // Joins a folder and a file name with exactly one '/' between them.
 QString JoinPath(const QString &folder, const QString &name);
 

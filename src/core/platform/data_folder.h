@@ -4,23 +4,12 @@
 
 namespace corvane {
 
-// The folder that holds the executable, without a trailing '/' (only a
-// root folder, "/" or "C:/", ends in one).
-QString ProgramFolder();
-
 // The per-user config folder. POSIX: $XDG_CONFIG_HOME/Corvane, or
 // ~/.config/Corvane when that variable is not set. Windows: %APPDATA%\Corvane.
 QString UserConfigFolder();
 
-// The folder where config.ini and report.txt live: the program folder when
-// it is writable, else the per-user config folder. Decided once, on the
-// first call, unless a folder was set with SetDataFolder.
-QString DataFolder();
-
-// Fixes the data folder (tests point it at a temporary folder).
-void SetDataFolder(const QString &folder);
-
-// The rule behind DataFolder(), exposed for tests.
+// The folder where config.ini and report.txt live, decided once at
+// start-up from the program folder and the per-user config folder.
 //
 // Windows: the program folder when this user may create files in it, else
 // the per-user folder, created when missing.

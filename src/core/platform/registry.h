@@ -43,14 +43,6 @@ public:
     virtual void closeKey(RegistryKey key) = 0;
 };
 
-// The registry that look-ups go to: the one installed with SetRegistry, else
-// the system's.
-Registry &CurrentRegistry();
-
-// Installs a registry (tests install a fake one) and returns the previous
-// one; null goes back to the system's. The caller keeps ownership.
-Registry *SetRegistry(Registry *registry);
-
 // The system's registry. One implementation per operating system.
 Registry &SystemRegistry();
 

@@ -4,28 +4,69 @@
 
 namespace corvane {
 
-namespace {
-CaptionSink &captionSink()
-{
-    static CaptionSink sink;
-    return sink;
-}
-} // namespace
-
-ActiveToolState &ActiveTool()
-{
-    static ActiveToolState state;
-    return state;
-}
-
-QString ToolKey(const char *prefix, int index)
-{
-    return QLatin1String(prefix) + QString::number(index) + QLatin1Char(')');
-}
-
 int JobsSetting(int storedValue)
 {
     return storedValue >= 1 && storedValue <= kMaxJobs ? storedValue : 1;
+}
+
+QString ToolKey(ToolField field, int index)
+{
+    const char *prefix = "Text1(";
+    switch (field) {
+    case ToolField::Name:
+        break;
+    case ToolField::Program:
+        prefix = "Text2(";
+        break;
+    case ToolField::CommandTemplate:
+        prefix = "Text3(";
+        break;
+    case ToolField::CaptureOutput:
+        prefix = "Check1(";
+        break;
+    case ToolField::ShowConsole:
+        prefix = "Check2(";
+        break;
+    case ToolField::Jobs:
+        prefix = "Jobs(";
+        break;
+    }
+    return QLatin1String(prefix) + QString::number(index) + QLatin1Char(')');
+}
+
+ToolProfile ReadToolProfile(const SettingsFile &settings, int index)
+{
+    ToolProfile profile;
+    profile.name = settings.readString(ToolKey(ToolField::Name, index));
+    profile.program = settings.readString(ToolKey(ToolField::Program, index));
+    profile.commandTemplate = settings.readString(ToolKey(ToolField::CommandTemplate, index));
+    profile.captureOutput = settings.readInt(ToolKey(ToolField::CaptureOutput, index)) != 0;
+    profile.showConsole = settings.readInt(ToolKey(ToolField::ShowConsole, index)) != 0;
+    profile.jobs = JobsSetting(settings.readInt(ToolKey(ToolField::Jobs, index)));
+    return profile;
+}
+
+ActiveTool::ActiveTool(const SettingsFile &settings, QObject *parent)
+    : QObject(parent), m_settings(settings)
+{
+}
+
+void ActiveTool::select(int index)
+{
+    m_index = index;
+    m_profile = ReadToolProfile(m_settings, index);
+    emit changed();
+}
+
+void ActiveTool::setProfile(const ToolProfile &profile)
+{
+    m_profile = profile;
+    emit changed();
+}
+
+QString ActiveTool::caption() const
+{
+    return MainCaption(m_profile.name);
 }
 
 QString MainCaption(const QString &toolName)
@@ -33,31 +74,11 @@ QString MainCaption(const QString &toolName)
     return QStringLiteral("Corvane:  -  ") + toolName;
 }
 
-void SetCaptionSink(CaptionSink sink)
-{
-    captionSink() = std::move(sink);
-}
-
-QString LoadActiveTool()
-{
-    ActiveToolState &tool = ActiveTool();
-    const int index = tool.index;
-    tool.program = ReadStringSetting(ToolKey("Text2(", index));
-    tool.commandTemplate = ReadStringSetting(ToolKey("Text3(", index));
-    tool.captureOutput = ReadIntSetting(ToolKey("Check1(", index)) != 0;
-    tool.showConsole = ReadIntSetting(ToolKey("Check2(", index)) != 0;
-    tool.jobs = JobsSetting(ReadIntSetting(ToolKey("Jobs(", index)));
-    const QString caption = MainCaption(ReadStringSetting(ToolKey("Text1(", index)));
-    if (captionSink())
-        captionSink()(caption);
-    return caption;
-}
-
-std::array<QString, kToolCount> ReadToolMenuNames()
+std::array<QString, kToolCount> ReadToolMenuNames(const SettingsFile &settings)
 {
     std::array<QString, kToolCount> names;
     for (int i = 0; i < kToolCount; ++i)
-        names[size_t(i)] = ReadStringSetting(ToolKey("text1(", i));
+        names[size_t(i)] = settings.readString(ToolKey(ToolField::Name, i));
     return names;
 }
 

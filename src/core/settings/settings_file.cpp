@@ -2,10 +2,8 @@
 
 #include "core/files/paths.h"
 #include "core/platform/atomic_file.h"
-#include "core/platform/data_folder.h"
 #include "core/platform/file_ops.h"
-#include "core/platform/message_box.h"
-#include "core/settings/profile.h"
+#include "core/settings/ini_file.h"
 #include "core/text/text_encoding.h"
 
 #include <QFile>
@@ -62,7 +60,7 @@ QByteArray readingAs(const QByteArray &bytes, TextEncoding encoding)
         return bytes;
     if (encoding == TextEncoding::Utf8)
         return "\xEF\xBB\xBF" + bytes;
-    return AppendProfileComment(bytes, kCodePageMark);
+    return AppendIniComment(bytes, kCodePageMark);
 }
 
 // The file's bytes with every value written in order; for each value that
@@ -74,7 +72,7 @@ QByteArray withValues(const QByteArray &file, const QList<SettingValue> &values,
     QByteArray bytes = file;
     for (const SettingValue &value : values) {
         const std::optional<QByteArray> updated =
-            WriteProfileValue(bytes, QByteArray(sectionOf(value)), value.key.toUtf8(),
+            WriteIniValue(bytes, QByteArray(sectionOf(value)), value.key.toUtf8(),
                               EncodeText(value.text, encoding));
         refused->append(!updated);
         if (updated)
@@ -116,16 +114,6 @@ QList<bool> saveValues(const QString &path, const QList<SettingValue> &values)
     return WriteFileAtomically(*target, updated) ? refused : allFailed;
 }
 
-bool writeValues(const QString &path, const QList<SettingValue> &values)
-{
-    const QList<bool> failed = saveValues(path, values);
-    for (bool failure : failed) {
-        if (failure)
-            ShowMessage(Message{QStringLiteral("写入配置文件错误  "), ApplicationTitle(),
-                                MessageIcon::None});
-    }
-    return !failed.contains(true);
-}
 
 std::optional<QByteArray> readValue(const QString &path, const char *section, const QString &key,
                                     TextEncoding *encoding)
@@ -134,7 +122,7 @@ std::optional<QByteArray> readValue(const QString &path, const char *section, co
     if (!bytes)
         return std::nullopt;
     *encoding = DetectTextEncoding(*bytes);
-    return ReadProfileValue(*bytes, QByteArray(section), key.toUtf8());
+    return ReadIniValue(*bytes, QByteArray(section), key.toUtf8());
 }
 
 } // namespace
@@ -147,7 +135,7 @@ int SettingsFile::readInt(const QString &key) const
 {
     TextEncoding encoding = TextEncoding::Utf8;
     const std::optional<QByteArray> value = readValue(m_path, kIntegerSection, key, &encoding);
-    return value ? ParseProfileInt(*value) : 0;
+    return value ? ParseIniInt(*value) : 0;
 }
 
 bool SettingsFile::hasInt(const QString &key) const
@@ -165,52 +153,28 @@ QString SettingsFile::readString(const QString &key) const
 
 bool SettingsFile::writeInt(const QString &key, int value) const
 {
-    return writeAll({SettingValue::integer(key, value)});
+    return writeAll({SettingValue::integer(key, value)}) == 0;
 }
 
 bool SettingsFile::writeString(const QString &key, const QString &value) const
 {
-    return writeAll({SettingValue::string(key, value)});
+    return writeAll({SettingValue::string(key, value)}) == 0;
 }
 
-bool SettingsFile::writeAll(const QList<SettingValue> &values) const
+int SettingsFile::writeAll(const QList<SettingValue> &values) const
 {
-    return writeValues(m_path, values);
+    const QList<bool> failed = saveValues(m_path, values);
+    return int(failed.count(true));
 }
 
-QString ConfigPath()
+QString ConfigPathIn(const QString &dataFolder)
 {
-    return JoinPath(DataFolder(), QStringLiteral("config.ini"));
+    return JoinPath(dataFolder, QLatin1String(kConfigFileName));
 }
 
-int ReadIntSetting(const QString &key)
+Message SettingsWriteFailure()
 {
-    return SettingsFile(ConfigPath()).readInt(key);
-}
-
-bool HasIntSetting(const QString &key)
-{
-    return SettingsFile(ConfigPath()).hasInt(key);
-}
-
-QString ReadStringSetting(const QString &key)
-{
-    return SettingsFile(ConfigPath()).readString(key);
-}
-
-void WriteIntSetting(const QString &key, int value)
-{
-    SettingsFile(ConfigPath()).writeInt(key, value);
-}
-
-void WriteStringSetting(const QString &key, const QString &value)
-{
-    SettingsFile(ConfigPath()).writeString(key, value);
-}
-
-bool WriteSettings(const QList<SettingValue> &values)
-{
-    return SettingsFile(ConfigPath()).writeAll(values);
+    return Message{QStringLiteral("写入配置文件错误  "), ApplicationTitle(), MessageIcon::None};
 }
 
 } // namespace corvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/desktop/message.h"
+
 #include <QList>
 #include <QString>
 
@@ -29,17 +31,14 @@ struct SettingValue final {
 // Typed access to one settings file, by path. Nothing is cached: every call
 // opens the file, does its reads or writes and is done. Only a regular file
 // is read, at most 64 MiB; anything else reads as missing. Reads never fail
-// (a missing file, section or key gives 0 or ""); a failed write shows
-// "写入配置文件错误  " once per value and returns false.
+// (a missing file, section or key gives 0 or ""); writes say how many values
+// could not be written, and the window shows SettingsWriteFailure() once
+// for each.
 //
-// POSIX: only a file that belongs to the user running Corvane (or to root)
-// is read or replaced, checked at every opening: another user's file reads
-// as missing and a write to it fails.
-//
-// The file's encoding is decided for the whole file (DetectTextEncoding):
-// UTF-8 or GB18030. Writes keep it, so a file written on a Chinese Windows
-// system stays readable there, and keep it recognisable, so that a write
-// never changes how another value reads; a new file is UTF-8.
+// The file's encoding is decided for the whole file: UTF-8 when it is valid
+// UTF-8 (or starts with a UTF-8 byte order mark), else GB18030. Writes keep
+// it, so a file written on a Chinese Windows system stays readable there; a
+// new file is UTF-8.
 class SettingsFile final {
 public:
     explicit SettingsFile(QString path);
@@ -47,30 +46,29 @@ public:
     const QString &path() const { return m_path; }
 
     int readInt(const QString &key) const;
-    // Whether IntegerSection holds the key, whatever its value (the key's case
-    // does not matter, as for reads).
+    // Whether IntegerSection holds the key, whatever its value.
     bool hasInt(const QString &key) const;
     QString readString(const QString &key) const;
+    // True when the value was written.
     bool writeInt(const QString &key, int value) const;
     bool writeString(const QString &key, const QString &value) const;
     // Writes all values, in order, in one atomic save of the file: the bytes
-    // come out as after one write per value, with one flush to disk.
-    bool writeAll(const QList<SettingValue> &values) const;
+    // come out as after one write per value, with one flush to disk. Returns
+    // how many values were not written: all of them when the file cannot be
+    // saved.
+    int writeAll(const QList<SettingValue> &values) const;
 
 private:
     QString m_path;
 };
 
-// Full path of config.ini in the data folder.
-QString ConfigPath();
+// The settings file's name in the data folder.
+inline constexpr char kConfigFileName[] = "config.ini";
 
-// The settings routines on config.ini in the data folder.
-int ReadIntSetting(const QString &key);
-bool HasIntSetting(const QString &key);
-QString ReadStringSetting(const QString &key);
-void WriteIntSetting(const QString &key, int value);
-void WriteStringSetting(const QString &key, const QString &value);
-// Saves all values in one go (SettingsFile::writeAll); false when it failed.
-bool WriteSettings(const QList<SettingValue> &values);
+// The path of config.ini in a data folder.
+QString ConfigPathIn(const QString &dataFolder);
+
+// The message for a value that could not be written: "写入配置文件错误  ".
+Message SettingsWriteFailure();
 
 } // namespace corvane

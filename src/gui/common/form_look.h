@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QPalette>
 
@@ -14,6 +15,10 @@ namespace corvane {
 // screens still get everything scaled alike by Qt.
 QPalette FormPalette();
 QFont FormFont();
+
+// The main window's background, its labels' and its progress bar's empty
+// part: grey 224, 224, 224.
+inline const QColor kFormGrey{0xE0, 0xE0, 0xE0};
 
 // Gives a window and its controls that look.
 void UseFormLook(QWidget *window);

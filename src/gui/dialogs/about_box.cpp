@@ -2,11 +2,11 @@
 
 #include "core/platform/code_page.h"
 #include "core/platform/file_ops.h"
-#include "core/platform/message_box.h"
-#include "core/platform/program_start.h"
+#include "core/desktop/desktop.h"
 #include "core/platform/registry.h"
 #include "gui/common/form_layout.h"
 #include "gui/common/form_look.h"
+#include "gui/common/form_widgets.h"
 #include "gui/common/program_icon.h"
 #include "gui/common/version.h"
 
@@ -29,15 +29,6 @@ const char kSysInfoProgram[] = "MSINFO32.EXE";
 constexpr quint32 kKeyAccess = 0x2003F;
 constexpr int kValueBufferSize = 1024;
 
-QLabel *CreateLabel(const QString &text, const char *name, const QRect &geometry, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
 void SetBlackText(QLabel *label)
 {
     QPalette palette = label->palette();
@@ -55,12 +46,6 @@ void CreateLine(const char *name, const QRect &geometry, const QColor &color, QW
     QPalette palette = line->palette();
     palette.setColor(QPalette::Window, color);
     line->setPalette(palette);
-}
-
-void ShowSysInfoUnavailable()
-{
-    ShowMessage(
-        Message{QStringLiteral("此时系统信息不可用"), ApplicationTitle(), MessageIcon::None});
 }
 
 } // namespace
@@ -84,37 +69,37 @@ QFont AboutTitleFont()
     return font;
 }
 
-AboutBox::AboutBox()
+AboutBox::AboutBox(Desktop &desktop)
     : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_desktop(desktop)
 {
-    setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("关于程序"));
-    setWindowIcon(ProgramIcon());
-    UseFormLook(this);
-    setFixedSize(Px(5730), Px(3555));
+    SetUpFixedWindow(this, QStringLiteral("frmAbout"), QStringLiteral("关于程序"),
+                     QSize(Px(5730), Px(3555)));
 
     // The icon in a sunken box two pixels wider on each side than the picture.
-    auto *iconBox = CreateLabel(QString(), "picIcon", PxRect(240, 240, 780, 780), this);
+    auto *iconBox =
+        MakeLabel(this, QStringLiteral("picIcon"), QString(), PxRect(240, 240, 780, 780));
     iconBox->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     iconBox->setLineWidth(2);
     iconBox->setAlignment(Qt::AlignCenter);
     iconBox->setPixmap(ProgramIcon().pixmap(QSize(48, 48)));
 
-    auto *titleLabel = CreateLabel(QStringLiteral("Corvane(批处理工具)"), "lblTitle",
-                                   PxRect(1050, 240, 3885, 480), this);
+    auto *titleLabel = MakeLabel(this, QStringLiteral("lblTitle"),
+                                 QStringLiteral("Corvane(批处理工具)"), PxRect(1050, 240, 3885, 480));
     titleLabel->setFont(AboutTitleFont());
     SetBlackText(titleLabel);
 
-    m_versionLabel =
-        CreateLabel(QStringLiteral("版本"), "lblVersion", PxRect(1050, 780, 3885, 225), this);
+    m_versionLabel = MakeLabel(this, QStringLiteral("lblVersion"), QStringLiteral("版本"),
+                               PxRect(1050, 780, 3885, 225));
 
-    auto *descriptionLabel = CreateLabel(
+    auto *descriptionLabel = MakeLabel(
+        this, QStringLiteral("lblDescription"),
         QStringLiteral(
             "本程序将控制台程序或DOS程序图形化，拥有批量处理功能，减少输入CMD命令行或者编"
             "写批处理文件时繁杂的重复劳动，也能作为其它无图形界面程序的图形化扩展，是一款"
             "便利的好工具。"),
-        "lblDescription", PxRect(1050, 1125, 3885, 1170), this);
+        PxRect(1050, 1125, 3885, 1170));
     descriptionLabel->setWordWrap(true);
     SetBlackText(descriptionLabel);
 
@@ -124,9 +109,10 @@ AboutBox::AboutBox()
                QColor(0x80, 0x80, 0x80), this);
     CreateLine("Line1_0", QRect(Px(105), Px(2460), Px(5654) - Px(105) + 1, 2), Qt::white, this);
 
-    auto *disclaimerLabel = CreateLabel(QStringLiteral("本软件按原样提供，不附带任何担保。\n"
-                                                       "致谢：界面基于 Qt 框架构建。"),
-                                        "lblDisclaimer", PxRect(240, 2625, 3375, 825), this);
+    auto *disclaimerLabel = MakeLabel(this, QStringLiteral("lblDisclaimer"),
+                                      QStringLiteral("本软件按原样提供，不附带任何担保。\n"
+                                                     "致谢：界面基于 Qt 框架构建。"),
+                                      PxRect(240, 2625, 3375, 825));
     SetBlackText(disclaimerLabel);
 
     m_okButton = new QPushButton(QStringLiteral("确定"), this);
@@ -174,26 +160,26 @@ void AboutBox::startSystemInfo()
                           QLatin1String(kSysInfoValue), sysInfoPath)) {
             if (!readKeyValue(kHkeyLocalMachine, QLatin1String(kSysInfoLocationKey),
                               QLatin1String(kSysInfoLocationValue), sysInfoPath)) {
-                ShowSysInfoUnavailable();
+                showSystemInfoUnavailable();
                 return;
             }
             sysInfoPath += QDir::separator() + QLatin1String(kSysInfoProgram);
             if (!PlainFileExists(sysInfoPath)) {
-                ShowSysInfoUnavailable();
+                showSystemInfoUnavailable();
                 return;
             }
         }
-        if (!StartProgram(sysInfoPath))
-            ShowSysInfoUnavailable();
+        if (!m_desktop.startProgram(sysInfoPath))
+            showSystemInfoUnavailable();
     } catch (const std::exception &) {
-        ShowSysInfoUnavailable();
+        showSystemInfoUnavailable();
     }
 }
 
 bool AboutBox::readKeyValue(quint32 keyRoot, const QString &keyName, const QString &subKeyRef,
                             QString &keyVal)
 {
-    Registry &registry = CurrentRegistry();
+    Registry &registry = m_desktop.registry();
     RegistryKey key = 0;
     if (!registry.openKey(keyRoot, keyName, kKeyAccess, &key)) {
         keyVal.clear();
@@ -226,9 +212,15 @@ bool AboutBox::readKeyValue(quint32 keyRoot, const QString &keyName, const QStri
     return true;
 }
 
-void OpenAboutBox()
+void AboutBox::showSystemInfoUnavailable()
 {
-    AboutBox box;
+    m_desktop.showMessage(
+        Message{QStringLiteral("此时系统信息不可用"), ApplicationTitle(), MessageIcon::None});
+}
+
+void OpenAboutBox(Desktop &desktop)
+{
+    AboutBox box(desktop);
     box.exec();
 }
 

@@ -12,6 +12,8 @@ class QPushButton;
 
 namespace corvane {
 
+class Desktop;
+
 // The title font: 宋体 at 10.5 points where it exists, else a Chinese font
 // that does.
 QFont AboutTitleFont();
@@ -28,7 +30,7 @@ class AboutBox final : public QDialog {
     Q_OBJECT
 
 public:
-    AboutBox();
+    explicit AboutBox(Desktop &desktop);
     ~AboutBox() override;
     Q_DISABLE_COPY_MOVE(AboutBox)
 
@@ -53,12 +55,15 @@ public:
     void reject() override;
 
 private:
+    void showSystemInfoUnavailable();
+
+    Desktop &m_desktop;
     QLabel *m_versionLabel = nullptr;
     QPushButton *m_okButton = nullptr;
     QPushButton *m_systemInfoButton = nullptr;
 };
 
 // Opens the About box modally and returns when it has closed.
-void OpenAboutBox();
+void OpenAboutBox(Desktop &desktop);
 
 } // namespace corvane

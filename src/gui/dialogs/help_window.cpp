@@ -3,6 +3,7 @@
 #include "gui/common/enter_key.h"
 #include "gui/common/form_layout.h"
 #include "gui/common/form_look.h"
+#include "gui/common/form_widgets.h"
 #include "gui/common/program_icon.h"
 
 #include <QFontDatabase>
@@ -75,23 +76,16 @@ HelpWindow::HelpWindow()
     : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
-    setObjectName(QStringLiteral("HelpFrm"));
-    setWindowTitle(QStringLiteral("帮助"));
-    setWindowIcon(ProgramIcon());
-    UseFormLook(this);
-    setFixedSize(Px(4800), Px(3135));
+    SetUpFixedWindow(this, QStringLiteral("HelpFrm"), QStringLiteral("帮助"),
+                     QSize(Px(4800), Px(3135)));
 
-    m_closeButton = new QPushButton(QStringLiteral("关闭"), this);
-    m_closeButton->setObjectName(QStringLiteral("Command1"));
-    m_closeButton->setGeometry(PxRect(1600, 2520, 1575, 375));
     // Enter presses "关闭" only while it has the focus: in the text, Enter
     // must not close the window.
-    m_closeButton->setAutoDefault(false);
+    m_closeButton = MakeButton(this, QStringLiteral("Command1"), QStringLiteral("关闭"),
+                               PxRect(1600, 2520, 1575, 375));
     PressOnEnterWhenFocused({m_closeButton});
 
-    m_text = new QPlainTextEdit(this);
-    m_text->setObjectName(QStringLiteral("Text1"));
-    m_text->setGeometry(PxRect(120, 120, 4575, 2295));
+    m_text = Placed(new QPlainTextEdit(this), QStringLiteral("Text1"), PxRect(120, 120, 4575, 2295));
     m_text->setReadOnly(true);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_text->setTabChangesFocus(true);

@@ -1,10 +1,10 @@
 #include "gui/dialogs/options_dialog.h"
 
+#include "core/desktop/desktop.h"
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
 #include "gui/common/form_layout.h"
-#include "gui/common/form_look.h"
-#include "gui/common/program_icon.h"
+#include "gui/common/form_widgets.h"
 #include "gui/platform/file_dialog.h"
 
 #include <QApplication>
@@ -88,35 +88,6 @@ protected:
     }
 };
 
-QLabel *CreateLabel(const QString &text, const QString &name, const QRect &geometry,
-                    QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(geometry);
-    return label;
-}
-
-QLineEdit *CreateTextBox(const QString &name, const QRect &geometry, QWidget *parent)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setGeometry(geometry);
-    return edit;
-}
-
-QPushButton *CreateButton(const QString &text, const QString &name, const QRect &geometry,
-                          QWidget *parent)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    // No default button: Enter presses nothing, not even the focused button.
-    button->setAutoDefault(false);
-    return button;
-}
-
 QString ArrayName(const char *name, int index)
 {
     return QLatin1String(name) + QLatin1Char('_') + QString::number(index);
@@ -137,16 +108,15 @@ void SetFieldText(QLineEdit *edit, const QString &text)
 
 } // namespace
 
-OptionsDialog::OptionsDialog(std::function<void()> refreshToolMenu)
+OptionsDialog::OptionsDialog(Desktop &desktop, const SettingsFile &settings, ActiveTool &tool,
+                             std::function<void()> refreshToolMenu)
     : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_desktop(desktop), m_settings(settings), m_tool(tool),
       m_refreshToolMenu(std::move(refreshToolMenu))
 {
-    setObjectName(QStringLiteral("frmOptions"));
-    setWindowTitle(QStringLiteral("选项"));
-    setWindowIcon(ProgramIcon());
-    UseFormLook(this);
-    setFixedSize(Px(6120), Px(4905));
+    SetUpFixedWindow(this, QStringLiteral("frmOptions"), QStringLiteral("选项"),
+                     QSize(Px(6120), Px(4905)));
 
     m_tabs = new OptionsTabStrip(this);
     m_tabs->setObjectName(QStringLiteral("tbsOptions"));
@@ -169,12 +139,9 @@ OptionsDialog::OptionsDialog(std::function<void()> refreshToolMenu)
     // first tab change: Tab must never move the focus into a hidden field.
     showSelectedPage();
 
-    m_okButton = CreateButton(QStringLiteral("确定"), QStringLiteral("cmdOK"),
-                              PxRect(2520, 4440, 1095, 375), this);
-    m_cancelButton = CreateButton(QStringLiteral("取消"), QStringLiteral("cmdCancel"),
-                                  PxRect(3720, 4440, 1095, 375), this);
-    m_applyButton = CreateButton(QStringLiteral("应用"), QStringLiteral("cmdApply"),
-                                 PxRect(4920, 4440, 1095, 375), this);
+    m_okButton = MakeButton(this, QStringLiteral("cmdOK"), QStringLiteral("确定"), PxRect(2520, 4440, 1095, 375));
+    m_cancelButton = MakeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("取消"), PxRect(3720, 4440, 1095, 375));
+    m_applyButton = MakeButton(this, QStringLiteral("cmdApply"), QStringLiteral("应用"), PxRect(4920, 4440, 1095, 375));
 
     QWidget::setTabOrder(m_tabs, m_okButton);
     QWidget::setTabOrder(m_okButton, m_cancelButton);
@@ -220,12 +187,10 @@ QWidget *OptionsDialog::createPage(int index)
     page->setObjectName(ArrayName("picOptions", index));
     page->setGeometry(PxRect(index == 0 ? kPageLeft : kHiddenPageLeft, kPageTop, 5685, 3780));
 
-    CreateLabel(QStringLiteral("名称："), ArrayName("Label1", index), PxRect(120, 360, 735, 255),
-                page);
-    m_nameEdits[i] = CreateTextBox(ArrayName("Text1", index), PxRect(720, 360, 1815, 270), page);
-    CreateLabel(QStringLiteral("程序："), ArrayName("Label2", index), PxRect(120, 840, 735, 255),
-                page);
-    m_programEdits[i] = CreateTextBox(ArrayName("Text2", index), PxRect(720, 840, 4095, 270), page);
+    MakeLabel(page, ArrayName("Label1", index), QStringLiteral("名称："), PxRect(120, 360, 735, 255));
+    m_nameEdits[i] = MakeTextBox(page, ArrayName("Text1", index), PxRect(720, 360, 1815, 270));
+    MakeLabel(page, ArrayName("Label2", index), QStringLiteral("程序："), PxRect(120, 840, 735, 255));
+    m_programEdits[i] = MakeTextBox(page, ArrayName("Text2", index), PxRect(720, 840, 4095, 270));
     m_programEdits[i]->setToolTip(
         QStringLiteral("程序名或程序的完整路径（完整路径含空格也不必加引号），"
                        "也可在后面写上固定的参数。\n"
@@ -233,8 +198,7 @@ QWidget *OptionsDialog::createPage(int index)
                        "文件名、路径等占位符的值只作为数据传入，不会被当作命令执行。\n"
                        "但占位符若写进交给另一层命令解释器的脚本（如 sh -c 'echo $SName$'），"
                        "其值会被当作命令执行。"));
-    m_browseButtons[i] = CreateButton(QStringLiteral("..."), ArrayName("Command1", index),
-                                      PxRect(4920, 840, 495, 255), page);
+    m_browseButtons[i] = MakeButton(page, ArrayName("Command1", index), QStringLiteral("..."), PxRect(4920, 840, 495, 255));
     m_captureBoxes[i] = new ProfileCheckBox(QStringLiteral("捕获输出"), page);
     m_captureBoxes[i]->setObjectName(ArrayName("Check1", index));
     m_captureBoxes[i]->setGeometry(PxRect(720, 1440, 1095, 375));
@@ -246,8 +210,7 @@ QWidget *OptionsDialog::createPage(int index)
         box->resize(qMax(box->width(), box->sizeHint().width()), box->height());
     // How many of the tool's commands may run at once, in the free band
     // between the check boxes and the command line.
-    QLabel *jobsLabel = CreateLabel(QStringLiteral("同时运行："), ArrayName("LabelJobs", index),
-                                    PxRect(120, 2040, 1095, 255), page);
+    QLabel *jobsLabel = MakeLabel(page, ArrayName("LabelJobs", index), QStringLiteral("同时运行："), PxRect(120, 2040, 1095, 255));
     m_jobsBoxes[i] = new QSpinBox(page);
     m_jobsBoxes[i]->setObjectName(ArrayName("Jobs", index));
     m_jobsBoxes[i]->setGeometry(PxRect(1320, 1995, 855, 330));
@@ -258,10 +221,9 @@ QWidget *OptionsDialog::createPage(int index)
             .arg(kMaxJobs)
             .arg(QThread::idealThreadCount()));
     jobsLabel->setBuddy(m_jobsBoxes[i]);
-    CreateLabel(QStringLiteral("命令行："), ArrayName("Label3", index), PxRect(120, 3120, 735, 255),
-                page);
+    MakeLabel(page, ArrayName("Label3", index), QStringLiteral("命令行："), PxRect(120, 3120, 735, 255));
     m_commandLineEdits[i] =
-        CreateTextBox(ArrayName("Text3", index), PxRect(120, 3360, 5295, 270), page);
+        MakeTextBox(page, ArrayName("Text3", index), PxRect(120, 3360, 5295, 270));
     return page;
 }
 
@@ -293,12 +255,14 @@ void OptionsDialog::loadAllTools()
 {
     for (int i = 0; i < kToolCount; ++i) {
         const size_t at = size_t(i);
-        SetFieldText(m_nameEdits[at], ReadStringSetting(ToolKey("Text1(", i)));
-        SetFieldText(m_programEdits[at], ReadStringSetting(ToolKey("Text2(", i)));
-        SetFieldText(m_commandLineEdits[at], ReadStringSetting(ToolKey("Text3(", i)));
-        SetCheckValue(m_captureBoxes[at], ReadIntSetting(ToolKey("Check1(", i)));
-        SetCheckValue(m_consoleBoxes[at], ReadIntSetting(ToolKey("Check2(", i)));
-        m_jobsBoxes[at]->setValue(JobsSetting(ReadIntSetting(ToolKey("Jobs(", i))));
+        SetFieldText(m_nameEdits[at], m_settings.readString(ToolKey(ToolField::Name, i)));
+        SetFieldText(m_programEdits[at], m_settings.readString(ToolKey(ToolField::Program, i)));
+        SetFieldText(m_commandLineEdits[at],
+                     m_settings.readString(ToolKey(ToolField::CommandTemplate, i)));
+        SetCheckValue(m_captureBoxes[at],
+                      m_settings.readInt(ToolKey(ToolField::CaptureOutput, i)));
+        SetCheckValue(m_consoleBoxes[at], m_settings.readInt(ToolKey(ToolField::ShowConsole, i)));
+        m_jobsBoxes[at]->setValue(JobsSetting(m_settings.readInt(ToolKey(ToolField::Jobs, i))));
         if (!m_nameEdits[at]->text().isEmpty())
             m_tabs->setTabText(i, LiteralCaption(m_nameEdits[at]->text()));
     }
@@ -311,19 +275,26 @@ bool OptionsDialog::saveAllTools()
     QList<SettingValue> values;
     for (int i = 0; i < kToolCount; ++i) {
         const size_t at = size_t(i);
-        values.append(SettingValue::string(ToolKey("Text1(", i), m_nameEdits[at]->text()));
-        values.append(SettingValue::string(ToolKey("Text2(", i), m_programEdits[at]->text()));
-        values.append(SettingValue::string(ToolKey("Text3(", i), m_commandLineEdits[at]->text()));
-        values.append(SettingValue::integer(ToolKey("Check1(", i), CheckValue(m_captureBoxes[at])));
-        values.append(SettingValue::integer(ToolKey("Check2(", i), CheckValue(m_consoleBoxes[at])));
+        values.append(SettingValue::string(ToolKey(ToolField::Name, i), m_nameEdits[at]->text()));
+        values.append(
+            SettingValue::string(ToolKey(ToolField::Program, i), m_programEdits[at]->text()));
+        values.append(SettingValue::string(ToolKey(ToolField::CommandTemplate, i),
+                                           m_commandLineEdits[at]->text()));
+        values.append(SettingValue::integer(ToolKey(ToolField::CaptureOutput, i),
+                                            CheckValue(m_captureBoxes[at])));
+        values.append(SettingValue::integer(ToolKey(ToolField::ShowConsole, i),
+                                            CheckValue(m_consoleBoxes[at])));
         // A tool left at one command at a time adds no key to a file that
         // never had one; a key already there is always brought up to date.
-        const QString jobsKey = ToolKey("Jobs(", i);
+        const QString jobsKey = ToolKey(ToolField::Jobs, i);
         const int jobs = m_jobsBoxes[at]->value();
-        if (jobs != 1 || HasIntSetting(jobsKey))
+        if (jobs != 1 || m_settings.hasInt(jobsKey))
             values.append(SettingValue::integer(jobsKey, jobs));
     }
-    return WriteSettings(values);
+    const int failed = m_settings.writeAll(values);
+    for (int i = 0; i < failed; ++i)
+        m_desktop.showMessage(SettingsWriteFailure());
+    return failed == 0;
 }
 
 void OptionsDialog::centreOnScreen()
@@ -377,7 +348,7 @@ bool OptionsDialog::nextTabOnCtrlTab(int keyCode, Qt::KeyboardModifiers shift)
 
 void OptionsDialog::browseForProgram(int index)
 {
-    const QString fileName = ChooseOpenFile(this, ProgramFileFilters());
+    const QString fileName = m_desktop.chooseOpenFile(ProgramFileFilters());
     if (fileName.isEmpty())
         return;
     SetFieldText(m_programEdits[size_t(index)], QDir::toNativeSeparators(fileName));
@@ -386,13 +357,13 @@ void OptionsDialog::browseForProgram(int index)
 void OptionsDialog::apply()
 {
     saveAllTools();
-    LoadActiveTool();
+    m_tool.reload();
 }
 
 void OptionsDialog::saveAndClose()
 {
     const bool saved = saveAllTools();
-    LoadActiveTool();
+    m_tool.reload();
     if (saved)
         done(QDialog::Accepted);
 }
@@ -447,9 +418,10 @@ bool OptionsDialog::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void OpenOptionsDialog(const std::function<void()> &refreshToolMenu)
+void OpenOptionsDialog(Desktop &desktop, const SettingsFile &settings, ActiveTool &tool,
+                       const std::function<void()> &refreshToolMenu)
 {
-    OptionsDialog dialog(refreshToolMenu);
+    OptionsDialog dialog(desktop, settings, tool, refreshToolMenu);
     dialog.loadAllTools();
     dialog.exec();
 }

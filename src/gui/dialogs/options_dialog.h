@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/settings/active_tool.h"
+#include "core/settings/tool_keys.h"
 
 #include <QDialog>
 
@@ -16,6 +16,10 @@ class QTabWidget;
 
 namespace corvane {
 
+class ActiveTool;
+class Desktop;
+class SettingsFile;
+
 // The tool options dialog: one page per tool profile with its name, program,
 // command line, two flags and how many of its commands may run at once,
 // behind a strip of eight tabs. Every control's objectName is its name, with
@@ -24,8 +28,10 @@ class OptionsDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    // refreshToolMenu runs on every closing of the dialog.
-    explicit OptionsDialog(std::function<void()> refreshToolMenu);
+    // The dialog edits the profiles in settings and reloads the active tool
+    // after each save; refreshToolMenu runs on every closing of the dialog.
+    OptionsDialog(Desktop &desktop, const SettingsFile &settings, ActiveTool &tool,
+                  std::function<void()> refreshToolMenu);
     ~OptionsDialog() override;
     Q_DISABLE_COPY_MOVE(OptionsDialog)
 
@@ -34,7 +40,8 @@ public:
     void loadAllTools();
     // Writes the forty profile keys of the eight pages to config.ini, and
     // each page's Jobs key when it is not 1 or config.ini holds it already.
-    // False when the file could not be saved (the settings code has said so).
+    // False when the file could not be saved; the user has been told, once
+    // per value.
     bool saveAllTools();
 
     // Centres the dialog on the screen by its outer size; done again once
@@ -71,6 +78,9 @@ protected:
 private:
     QWidget *createPage(int index);
 
+    Desktop &m_desktop;
+    const SettingsFile &m_settings;
+    ActiveTool &m_tool;
     std::function<void()> m_refreshToolMenu;
     QTabWidget *m_tabs = nullptr;
     std::array<QWidget *, kToolCount> m_pages{};
@@ -89,6 +99,7 @@ private:
 
 // Opens the tool options dialog modally and returns when it has closed.
 // refreshToolMenu runs on every closing (OK, Cancel, Esc, close box).
-void OpenOptionsDialog(const std::function<void()> &refreshToolMenu);
+void OpenOptionsDialog(Desktop &desktop, const SettingsFile &settings, ActiveTool &tool,
+                       const std::function<void()> &refreshToolMenu);
 
 } // namespace corvane

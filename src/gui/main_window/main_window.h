@@ -1,15 +1,7 @@
 #pragma once
 
-#include "core/batch/batch_run.h"
-#include "core/settings/active_tool.h"
-
-#include <QHash>
-#include <QList>
 #include <QMainWindow>
-#include <QPalette>
-#include <QUrl>
 
-#include <array>
 #include <functional>
 #include <memory>
 
@@ -19,29 +11,41 @@ class QLabel;
 class QListView;
 class QMenu;
 class QProgressBar;
-class QShortcut;
 class QPushButton;
+class QShortcut;
 class QTimer;
 
 namespace corvane {
 
+class ActiveTool;
+class BatchRun;
+class BatchStatus;
+class BrowsingSide;
+class Desktop;
 class DriveList;
 class FileList;
 class FolderList;
 class JobList;
+class JobListEditor;
 class JobListView;
 class Launcher;
+class SettingsFile;
 class SingleInstance;
+class ToolsMenu;
+class WindowBatchHost;
 
 // The main window: source drive, folder and file list with the pattern box
 // on the left, destination drive and folder with the job list on the right,
 // the list buttons between them, "处理" and "退出" at the lower right and the
-// progress bar along the bottom. Each control's objectName is set where it
-// is created, in createControls() and createMenus().
-class MainWindow final : public QMainWindow, public BatchHost {
+// progress bar along the bottom. It lays the controls out and connects them
+// to the objects that do the work: a browsing side each for source and
+// destination, the job list's editor, the batch with its status and host,
+// and the Tools menu. Each control's objectName is set where it is created.
+class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    MainWindow(Desktop &desktop, const SettingsFile &settings, ActiveTool &tool,
+               QWidget *parent = nullptr);
     ~MainWindow() override;
     Q_DISABLE_COPY_MOVE(MainWindow)
 
@@ -56,71 +60,16 @@ public:
     using ProcessEnd = std::function<void()>;
     void setProcessEnd(ProcessEnd end);
 
-    // The job list and the horizontal extent of its view.
-    const JobList &jobList() const { return *m_jobs; }
-    int listScrollExtent() const;
-    BatchRun &batchRun() { return *m_batch; }
-
-    // "退出" and "结束": saves the active tool's index and ends the process.
+    // "退出" and "结束": saves the active tool's index and ends the program.
     void exitProgram();
-
-    // Source and destination browsing, the job list.
-    void showSourceDrive();
-    void showSourceFolderFiles();
-    void addCurrentFile();
-    void applyPickedPattern();
-    // Enter in the pattern box: applies the typed pattern and appends it to
-    // the box's list, every time.
-    void applyAndRememberPattern();
-    void addSelectedFiles();
-    void removeSelectedJobs();
-    void addAllFiles();
-    void clearJobs();
-    void copySourceFolderToDestination();
-    void showDestinationDrive();
-    void removeCurrentJob();
-
-    // The batch run.
+    // "处理".
     void runBatch();
-    // "重新处理未成功的条目": a batch of the entries whose last outcome was
-    // not a success, with the active tool as it is now.
-    void rerunUnsuccessful();
-    void openReport();
-    // Esc during a batch, and "停止处理" in the job list's menu: asks
-    // "停止处理？" and stops the batch on 是.
-    void askToStopBatch();
-    // The selected entries' command lines, one per line, to the clipboard:
-    // the line that ran, or the one that would run now.
-    void copyCommandLines();
-    // Files and folders dropped on the job list, added at its end as "->"
-    // adds files; a folder gives the files that the file list would show
-    // for it with the current pattern.
-    void addDroppedFiles(const QList<QUrl> &urls);
-    // What the last batch came to, for the status label's tooltip: how many
-    // entries did not succeed, and how long it took.
-    QString batchSummary() const;
 
-    // The Tools menu and the other menu commands.
-    void selectTool(int index);
-    void refreshToolMenu();
-    void openOptions();
-    void openHelp();
-    void openAbout();
-
-    // BatchHost
-    int jobCount() const override;
-    QString jobName(int index) const override;
-    QString jobFolder(int index) const override;
-    quint64 jobKey(int index) const override;
-    int jobIndexOf(quint64 key) const override;
-    QString destinationFolder() const override;
-    bool holdsBackStarts() const override;
-    void setStatusText(const QString &text) override;
-    void setProcessEnabled(bool enabled) override;
-    void setProgressMinimum(int minimum) override;
-    void setProgressMaximum(int maximum) override;
-    void setProgressValue(int value) override;
-    void setReportTimerEnabled(bool enabled) override;
+    const JobList &jobList() const { return *m_jobs; }
+    JobListEditor &jobEditor() { return *m_jobEditor; }
+    BatchRun &batchRun() { return *m_batch; }
+    // The horizontal extent of the job list's view, in pixels.
+    int listScrollExtent() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -130,26 +79,25 @@ protected:
 private:
     void createControls();
     void createMenus();
+    void createWorkers();
     void connectHandlers();
     void applyTabOrder();
-    void startBrowsing();
-    void addFiles(const QList<bool> *selected);
-    void fitJobListScrollWidth();
-    void showInvalidDrive();
-    // Per drive, the folder a side showed there last.
-    using DriveFolders = QHash<QString, QString>;
-    static void rememberDriveFolder(const DriveList &drives, const QString &folder,
-                                    DriveFolders &lastFolders);
-    static bool showDriveFolder(const DriveList &drives, FolderList &folders,
-                                const DriveFolders &lastFolders);
     void endProgram(bool saveTool);
+    void showInvalidDrive();
+    void showSourceFolderFiles();
+    void applyPattern(bool remember);
+    void askToStopBatch();
+    void copyCommandLines();
     void showJobListMenu(const QPoint &position);
+    void openOptions();
+    void openReport();
     QString previewCommandLine(int row) const;
-    void showBatchSummary();
+
+    Desktop &m_desktop;
+    const SettingsFile &m_settings;
+    ActiveTool &m_tool;
 
     QWidget *m_client = nullptr;
-    QLabel *m_sourceLabel = nullptr;
-    QLabel *m_destinationLabel = nullptr;
     QLabel *m_statusLabel = nullptr;
     DriveList *m_sourceDrives = nullptr;
     DriveList *m_destinationDrives = nullptr;
@@ -172,26 +120,23 @@ private:
     QAction *m_copyCommandLinesAction = nullptr;
     QAction *m_stopBatchAction = nullptr;
     QAction *m_rerunAction = nullptr;
-    // The bar's colours as start-up gave them, before a batch marked it.
-    QPalette m_progressPalette;
-
-    QMenu *m_fileMenu = nullptr;
     QAction *m_endAction = nullptr;
     QMenu *m_toolsMenu = nullptr;
-    std::array<QAction *, kToolCount> m_toolActions{};
     QAction *m_optionsAction = nullptr;
-    QMenu *m_helpMenu = nullptr;
     QAction *m_helpTopicsAction = nullptr;
     QAction *m_aboutAction = nullptr;
 
     JobList *m_jobs = nullptr;
+    BrowsingSide *m_source = nullptr;
+    BrowsingSide *m_destination = nullptr;
+    JobListEditor *m_jobEditor = nullptr;
+    BatchStatus *m_batchStatus = nullptr;
+    ToolsMenu *m_tools = nullptr;
     std::unique_ptr<Launcher> m_launcher;
+    std::unique_ptr<WindowBatchHost> m_batchHost;
     std::unique_ptr<BatchRun> m_batch;
     SingleInstance *m_instance = nullptr;
     ProcessEnd m_processEnd;
-    bool m_focusParkedInJobList = false;
-    DriveFolders m_sourceDriveFolders;
-    DriveFolders m_destinationDriveFolders;
 };
 
 } // namespace corvane

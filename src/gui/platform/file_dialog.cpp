@@ -1,18 +1,6 @@
 #include "gui/platform/file_dialog.h"
 
-#include <QFileDialog>
-
-#include <utility>
-
 namespace corvane {
-
-namespace {
-OpenFileChooser &installedChooser()
-{
-    static OpenFileChooser chooser;
-    return chooser;
-}
-} // namespace
 
 QStringList ProgramFileFilters()
 {
@@ -24,20 +12,6 @@ QStringList ProgramFileFilters()
     filters.append(QStringLiteral("exe(*.exe)"));
     filters.append(QStringLiteral("bat(*.bat)"));
     return filters;
-}
-
-QString ChooseOpenFile(QWidget *parent, const QStringList &filters)
-{
-    const OpenFileChooser &chooser = installedChooser();
-    if (chooser)
-        return chooser(parent, filters);
-    return QFileDialog::getOpenFileName(parent, QString(), QString(),
-                                        filters.join(QStringLiteral(";;")));
-}
-
-OpenFileChooser SetOpenFileChooser(OpenFileChooser chooser)
-{
-    return std::exchange(installedChooser(), std::move(chooser));
 }
 
 } // namespace corvane

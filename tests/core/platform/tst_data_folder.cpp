@@ -125,8 +125,7 @@ void TestDataFolder::realDataFolderOfABuildTreeProgram()
 {
     const QString programFolder = QDir::cleanPath(QCoreApplication::applicationDirPath());
     QCOMPARE(ProgramFolder(), programFolder);
-    QCOMPARE(DataFolder(), programFolder);
-    QCOMPARE(DataFolder(), programFolder);
+    QCOMPARE(ChooseDataFolder(ProgramFolder(), UserConfigFolder()), programFolder);
     QVERIFY(!QFileInfo::exists(JoinPath(m_xdg, QStringLiteral("Corvane"))));
 }
 

@@ -29,16 +29,45 @@ inline QString key(const char *prefix, int index)
     return QLatin1String(prefix) + QString::number(index) + QLatin1Char(')');
 }
 
+// config.ini in a folder as the window uses it: reads and writes by key,
+// and each value that cannot be written is shown once, here recorded.
+class RecordingSettings final {
+public:
+    explicit RecordingSettings(const QString &folder) : file(ConfigPathIn(folder)) {}
+
+    int readInt(const QString &key) const { return file.readInt(key); }
+    QString readString(const QString &key) const { return file.readString(key); }
+    void writeInt(const QString &key, int value) { writeAll({SettingValue::integer(key, value)}); }
+    void writeString(const QString &key, const QString &value)
+    {
+        writeAll({SettingValue::string(key, value)});
+    }
+    void writeAll(const QList<SettingValue> &values)
+    {
+        for (int failed = file.writeAll(values); failed > 0; --failed)
+            m_failures.append(SettingsWriteFailure());
+    }
+
+    int failureCount() const { return int(m_failures.size()); }
+    const QList<Message> &failures() const { return m_failures; }
+    void clearFailures() { m_failures.clear(); }
+
+    const SettingsFile file;
+
+private:
+    QList<Message> m_failures;
+};
+
 // The writes of the options dialog's save, in its order.
-inline void saveOptions(const Tools &tools)
+inline void saveOptions(RecordingSettings &settings, const Tools &tools)
 {
     for (int i = 0; i < 8; ++i) {
         const ToolFields &tool = tools[size_t(i)];
-        WriteStringSetting(key("Text1(", i), tool.name);
-        WriteStringSetting(key("Text2(", i), tool.program);
-        WriteStringSetting(key("Text3(", i), tool.commandLine);
-        WriteIntSetting(key("Check1(", i), tool.capture);
-        WriteIntSetting(key("Check2(", i), tool.console);
+        settings.writeString(key("Text1(", i), tool.name);
+        settings.writeString(key("Text2(", i), tool.program);
+        settings.writeString(key("Text3(", i), tool.commandLine);
+        settings.writeInt(key("Check1(", i), tool.capture);
+        settings.writeInt(key("Check2(", i), tool.console);
     }
 }
 

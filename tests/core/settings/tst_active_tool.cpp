@@ -1,4 +1,3 @@
-#include "core/platform/data_folder.h"
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
 
@@ -22,48 +21,53 @@ private slots:
     void jobsReadAsOneUnlessInRange_data();
     void jobsReadAsOneUnlessInRange();
     void rereadsFileOnEveryLoad();
-    void captionGoesToSink();
+    void changedGivesCaption();
     void menuNames();
 
 private:
     void writeConfig(const QByteArray &bytes);
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SettingsFile> m_settings;
+    std::unique_ptr<ActiveTool> m_tool;
 };
 
 void TestActiveTool::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    SetDataFolder(m_dir->path());
-    ActiveTool() = ActiveToolState{};
-    SetCaptionSink({});
+    m_settings = std::make_unique<SettingsFile>(ConfigPathIn(m_dir->path()));
+    m_tool = std::make_unique<ActiveTool>(*m_settings);
 }
 
 void TestActiveTool::cleanup()
 {
-    SetCaptionSink({});
+    m_tool.reset();
+    m_settings.reset();
     m_dir.reset();
 }
 
 void TestActiveTool::writeConfig(const QByteArray &bytes)
 {
-    QFile file(ConfigPath());
+    QFile file(m_settings->path());
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
 void TestActiveTool::noConfigLoadsEmptyTool()
 {
-    ActiveTool().program = QStringLiteral("stale");
-    ActiveTool().captureOutput = true;
-    QCOMPARE(LoadActiveTool(), QStringLiteral("Corvane:  -  "));
-    QCOMPARE(ActiveTool().index, 0);
-    QCOMPARE(ActiveTool().program, QString());
-    QCOMPARE(ActiveTool().commandTemplate, QString());
-    QCOMPARE(ActiveTool().captureOutput, false);
-    QCOMPARE(ActiveTool().showConsole, false);
-    QVERIFY(!QFile::exists(ConfigPath()));
+    ToolProfile stale;
+    stale.program = QStringLiteral("stale");
+    stale.captureOutput = true;
+    m_tool->setProfile(stale);
+    m_tool->reload();
+    QCOMPARE(m_tool->caption(), QStringLiteral("Corvane:  -  "));
+    QCOMPARE(m_tool->index(), 0);
+    QCOMPARE(m_tool->profile().program, QString());
+    QCOMPARE(m_tool->profile().commandTemplate, QString());
+    QCOMPARE(m_tool->profile().captureOutput, false);
+    QCOMPARE(m_tool->profile().showConsole, false);
+    QVERIFY(!QFile::exists(m_settings->path()));
 }
 
 void TestActiveTool::loadsToolOfCurrentIndex_data()
@@ -107,13 +111,13 @@ void TestActiveTool::loadsToolOfCurrentIndex()
                        "Check1(3)=-5\nCheck2(3)=-1\n"
                        "CurrentTool=2\n")
             .toUtf8());
-    ActiveTool().index = current;
-    QCOMPARE(LoadActiveTool(), caption);
-    QCOMPARE(ActiveTool().index, current);
-    QCOMPARE(ActiveTool().program, program);
-    QCOMPARE(ActiveTool().commandTemplate, commandLine);
-    QCOMPARE(ActiveTool().captureOutput, capture);
-    QCOMPARE(ActiveTool().showConsole, showWindow);
+    m_tool->select(current);
+    QCOMPARE(m_tool->caption(), caption);
+    QCOMPARE(m_tool->index(), current);
+    QCOMPARE(m_tool->profile().program, program);
+    QCOMPARE(m_tool->profile().commandTemplate, commandLine);
+    QCOMPARE(m_tool->profile().captureOutput, capture);
+    QCOMPARE(m_tool->profile().showConsole, showWindow);
 }
 
 void TestActiveTool::jobsReadAsOneUnlessInRange_data()
@@ -133,34 +137,31 @@ void TestActiveTool::jobsReadAsOneUnlessInRange()
     // The neighbouring tool's key must not be taken for the active tool's.
     writeConfig("[IntegerSection]\nJobs(2)=9\n" +
                 (stored.isEmpty() ? QByteArray() : "jobs(3)=" + stored));
-    ActiveTool().index = 3;
-    LoadActiveTool();
-    QCOMPARE(ActiveTool().jobs, jobs);
+    m_tool->select(3);
+    QCOMPARE(m_tool->profile().jobs, jobs);
 }
 
 void TestActiveTool::rereadsFileOnEveryLoad()
 {
     writeConfig("[StringSection]\nText2(1)=/bin/first\n");
-    ActiveTool().index = 1;
-    LoadActiveTool();
-    QCOMPARE(ActiveTool().program, QStringLiteral("/bin/first"));
+    m_tool->select(1);
+    QCOMPARE(m_tool->profile().program, QStringLiteral("/bin/first"));
 
-    WriteStringSetting(QStringLiteral("Text2(1)"), QStringLiteral("/bin/second"));
-    WriteIntSetting(QStringLiteral("Check1(1)"), 1);
-    LoadActiveTool();
-    QCOMPARE(ActiveTool().program, QStringLiteral("/bin/second"));
-    QCOMPARE(ActiveTool().captureOutput, true);
+    QVERIFY(m_settings->writeString(QStringLiteral("Text2(1)"), QStringLiteral("/bin/second")));
+    QVERIFY(m_settings->writeInt(QStringLiteral("Check1(1)"), 1));
+    m_tool->reload();
+    QCOMPARE(m_tool->profile().program, QStringLiteral("/bin/second"));
+    QCOMPARE(m_tool->profile().captureOutput, true);
 }
 
-void TestActiveTool::captionGoesToSink()
+void TestActiveTool::changedGivesCaption()
 {
     writeConfig("[StringSection]\nText1(4)=Four\n");
     QStringList captions;
-    SetCaptionSink([&captions](const QString &caption) { captions.append(caption); });
-    ActiveTool().index = 4;
-    LoadActiveTool();
-    ActiveTool().index = 5;
-    LoadActiveTool();
+    connect(m_tool.get(), &ActiveTool::changed, this,
+            [&captions, this] { captions.append(m_tool->caption()); });
+    m_tool->select(4);
+    m_tool->select(5);
     QCOMPARE(captions,
              QStringList({QStringLiteral("Corvane:  -  Four"), QStringLiteral("Corvane:  -  ")}));
 }
@@ -168,7 +169,7 @@ void TestActiveTool::captionGoesToSink()
 void TestActiveTool::menuNames()
 {
     writeConfig("[StringSection]\nText1(0)=\nText1(2)=Convert\nText1(8)=Nine\n");
-    const std::array<QString, 8> names = ReadToolMenuNames();
+    const std::array<QString, 8> names = ReadToolMenuNames(*m_settings);
     for (int i = 0; i < 8; ++i)
         QCOMPARE(names[size_t(i)], i == 2 ? QStringLiteral("Convert") : QString());
 }

@@ -1,9 +1,7 @@
 #include "core/platform/atomic_file.h"
 #include "core/platform/code_page.h"
-#include "core/platform/data_folder.h"
-#include "core/settings/profile.h"
+#include "core/settings/ini_file.h"
 #include "core/settings/settings_file.h"
-#include "message_recorder.h"
 #include "settings_tools.h"
 #include "test_files.h"
 
@@ -53,20 +51,19 @@ private:
     QString configPath() const { return m_dir->filePath(kConfigName); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<MessageRecorder> m_messages;
+    std::unique_ptr<RecordingSettings> m_config;
 };
 
 void TestSettingsFile::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    SetDataFolder(m_dir->path());
-    m_messages = std::make_unique<MessageRecorder>();
+    m_config = std::make_unique<RecordingSettings>(m_dir->path());
 }
 
 void TestSettingsFile::cleanup()
 {
-    m_messages.reset();
+    m_config.reset();
     m_dir.reset();
 }
 
@@ -75,9 +72,9 @@ void TestSettingsFile::missingFileReadsDefaults()
     const SettingsFile file(configPath());
     QCOMPARE(file.readInt(QStringLiteral("CurrentTool")), 0);
     QCOMPARE(file.readString(QStringLiteral("Text1(0)")), QString());
-    QCOMPARE(ReadIntSetting(QStringLiteral("Check1(3)")), 0);
-    QCOMPARE(ReadStringSetting(QStringLiteral("Text2(7)")), QString());
-    QCOMPARE(m_messages->count(), 0);
+    QCOMPARE(m_config->readInt(QStringLiteral("Check1(3)")), 0);
+    QCOMPARE(m_config->readString(QStringLiteral("Text2(7)")), QString());
+    QCOMPARE(m_config->failureCount(), 0);
     QVERIFY(!QFile::exists(configPath()));
 }
 
@@ -106,21 +103,21 @@ void TestSettingsFile::missingSectionOrKey()
     QCOMPARE(file.readString(QStringLiteral("Text2(9)")), QString());
     QCOMPARE(file.readString(QStringLiteral("Text2(-1)")), QString());
     QCOMPARE(file.readInt(QStringLiteral("CurrentTool")), 0);
-    QCOMPARE(m_messages->count(), 0);
+    QCOMPARE(m_config->failureCount(), 0);
     QCOMPARE(readFile(configPath()), content);
 }
 
 void TestSettingsFile::freeRoutinesUseDataFolder()
 {
-    QCOMPARE(ConfigPath(), m_dir->path() + QStringLiteral("/config.ini"));
-    WriteStringSetting(QStringLiteral("Text1(4)"), QStringLiteral("Four"));
-    WriteIntSetting(QStringLiteral("CurrentTool"), 4);
+    QCOMPARE(ConfigPathIn(m_dir->path()), m_dir->path() + QStringLiteral("/config.ini"));
+    m_config->writeString(QStringLiteral("Text1(4)"), QStringLiteral("Four"));
+    m_config->writeInt(QStringLiteral("CurrentTool"), 4);
     QCOMPARE(readFile(configPath()),
              QByteArray("[StringSection]\nText1(4)=Four\n[IntegerSection]\nCurrentTool=4\n"));
-    QCOMPARE(ReadStringSetting(QStringLiteral("Text1(4)")), QStringLiteral("Four"));
-    QCOMPARE(ReadIntSetting(QStringLiteral("CurrentTool")), 4);
+    QCOMPARE(m_config->readString(QStringLiteral("Text1(4)")), QStringLiteral("Four"));
+    QCOMPARE(m_config->readInt(QStringLiteral("CurrentTool")), 4);
     QCOMPARE(SettingsFile(configPath()).readInt(QStringLiteral("CurrentTool")), 4);
-    QCOMPARE(m_messages->count(), 0);
+    QCOMPARE(m_config->failureCount(), 0);
 }
 
 void TestSettingsFile::exampleFile_data()
@@ -185,9 +182,9 @@ void TestSettingsFile::exampleFile()
     QFETCH(QByteArray, expected);
 
     if (exitBeforeSave)
-        WriteIntSetting(QStringLiteral("CurrentTool"), 0);
-    saveOptions(convertTool());
-    WriteIntSetting(QStringLiteral("CurrentTool"), 0);
+        m_config->writeInt(QStringLiteral("CurrentTool"), 0);
+    saveOptions(*m_config, convertTool());
+    m_config->writeInt(QStringLiteral("CurrentTool"), 0);
 
     const QByteArray actual = readFile(configPath());
     const QList<QByteArray> actualLines = actual.split('\n');
@@ -196,19 +193,19 @@ void TestSettingsFile::exampleFile()
     for (qsizetype i = 0; i < expectedLines.size(); ++i)
         QCOMPARE(actualLines[i], expectedLines[i]);
     QCOMPARE(actual, expected);
-    QCOMPARE(m_messages->count(), 0);
+    QCOMPARE(m_config->failureCount(), 0);
 }
 
 void TestSettingsFile::caseBlindLookup()
 {
     QVERIFY(writeBytes(configPath(),
                        "[stringsection]\nTEXT1(2)=Two\n[INTEGERSECTION]\nCurrenttool=2\n"));
-    QCOMPARE(ReadStringSetting(QStringLiteral("text1(2)")), QStringLiteral("Two"));
-    QCOMPARE(ReadStringSetting(QStringLiteral("Text1(2)")), QStringLiteral("Two"));
-    QCOMPARE(ReadIntSetting(QStringLiteral("CurrentTool")), 2);
+    QCOMPARE(m_config->readString(QStringLiteral("text1(2)")), QStringLiteral("Two"));
+    QCOMPARE(m_config->readString(QStringLiteral("Text1(2)")), QStringLiteral("Two"));
+    QCOMPARE(m_config->readInt(QStringLiteral("CurrentTool")), 2);
 
-    WriteStringSetting(QStringLiteral("Text1(2)"), QStringLiteral("Deux"));
-    WriteIntSetting(QStringLiteral("currenttool"), 3);
+    m_config->writeString(QStringLiteral("Text1(2)"), QStringLiteral("Deux"));
+    m_config->writeInt(QStringLiteral("currenttool"), 3);
     QCOMPARE(readFile(configPath()),
              QByteArray("[stringsection]\nTEXT1(2)=Deux\n[INTEGERSECTION]\nCurrenttool=3\n"));
 }
@@ -244,11 +241,11 @@ void TestSettingsFile::writeInt()
     QFETCH(int, value);
     QFETCH(QByteArray, text);
 
-    WriteIntSetting(QStringLiteral("CurrentTool"), value);
+    m_config->writeInt(QStringLiteral("CurrentTool"), value);
     QCOMPARE(readFile(configPath()), "[IntegerSection]\nCurrentTool=" + text + '\n');
-    QCOMPARE(ReadIntSetting(QStringLiteral("CurrentTool")), value);
+    QCOMPARE(m_config->readInt(QStringLiteral("CurrentTool")), value);
     // Integers and strings live apart.
-    QCOMPARE(ReadStringSetting(QStringLiteral("CurrentTool")), QString());
+    QCOMPARE(m_config->readString(QStringLiteral("CurrentTool")), QString());
 }
 
 void TestSettingsFile::readInt_data()
@@ -270,7 +267,7 @@ void TestSettingsFile::readInt()
     QFETCH(int, value);
 
     QVERIFY(writeBytes(configPath(), "[IntegerSection]\r\nCurrentTool=" + stored + "\r\n"));
-    QCOMPARE(ReadIntSetting(QStringLiteral("CurrentTool")), value);
+    QCOMPARE(m_config->readInt(QStringLiteral("CurrentTool")), value);
 }
 
 void TestSettingsFile::chineseRoundTrip_data()
@@ -299,7 +296,7 @@ void TestSettingsFile::chineseRoundTrip()
     QCOMPARE(file.readString(QStringLiteral("Text1(2)")), QStringLiteral("after"));
     // Stored as UTF-8.
     QVERIFY(readFile(configPath()).contains("\nText1(1)=" + value.toUtf8() + '\n'));
-    QCOMPARE(m_messages->count(), 0);
+    QCOMPARE(m_config->failureCount(), 0);
 }
 
 void TestSettingsFile::longValues_data()
@@ -394,7 +391,7 @@ void TestSettingsFile::valueEncodings()
         tag.contains("byte order mark") ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     QVERIFY(writeBytes(configPath(),
                        bom + "[StringSection]\r\nText1(0)=" + stored + "\r\n" + restOfFile));
-    QCOMPARE(ReadStringSetting(QStringLiteral("Text1(0)")), value);
+    QCOMPARE(m_config->readString(QStringLiteral("Text1(0)")), value);
 }
 
 void TestSettingsFile::lineBreakRefused_data()
@@ -423,22 +420,21 @@ void TestSettingsFile::lineBreakRefused()
         QVERIFY(writeBytes(configPath(), before));
 
     QVERIFY(!SettingsFile(configPath()).writeString(QStringLiteral("Text1(0)"), value));
-    QCOMPARE(m_messages->count(), 1);
-    QCOMPARE(m_messages->messages().first().text, QStringLiteral("写入配置文件错误  "));
-    WriteStringSetting(QStringLiteral("Text1(1)"), value);
-    QCOMPARE(m_messages->count(), 2);
+    m_config->writeString(QStringLiteral("Text1(1)"), value);
+    QCOMPARE(m_config->failureCount(), 1);
+    QCOMPARE(m_config->failures().first().text, QStringLiteral("写入配置文件错误  "));
 
     if (fileExists)
         QCOMPARE(readFile(configPath()), before);
     else
         QVERIFY(!QFile::exists(configPath()));
-    QCOMPARE(ReadStringSetting(QStringLiteral("Text2(0)")), QString());
+    QCOMPARE(m_config->readString(QStringLiteral("Text2(0)")), QString());
 }
 
 void TestSettingsFile::noTemporaryFilesLeft()
 {
     for (int round = 0; round < 3; ++round)
-        saveOptions(convertTool());
+        saveOptions(*m_config, convertTool());
     QVERIFY(!SettingsFile(configPath())
                  .writeString(QStringLiteral("Text1(0)"), QStringLiteral("a\nb")));
     QCOMPARE(entriesOf(m_dir->path()), QStringList{kConfigName});

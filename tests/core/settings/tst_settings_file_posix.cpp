@@ -1,9 +1,7 @@
 #include "core/files/paths.h"
 #include "core/platform/atomic_file.h"
-#include "core/platform/data_folder.h"
-#include "core/settings/profile.h"
+#include "core/settings/ini_file.h"
 #include "core/settings/settings_file.h"
-#include "message_recorder.h"
 #include "settings_tools.h"
 #include "test_files.h"
 
@@ -103,7 +101,7 @@ private:
     QString configPath() const { return m_dir->filePath(kConfigName); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<MessageRecorder> m_messages;
+    std::unique_ptr<RecordingSettings> m_config;
     QStringList m_lockedFolders;
 };
 
@@ -111,8 +109,7 @@ void TestSettingsFilePosix::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    SetDataFolder(m_dir->path());
-    m_messages = std::make_unique<MessageRecorder>();
+    m_config = std::make_unique<RecordingSettings>(m_dir->path());
 }
 
 void TestSettingsFilePosix::cleanup()
@@ -121,7 +118,7 @@ void TestSettingsFilePosix::cleanup()
     for (const QString &folder : std::as_const(m_lockedFolders))
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     m_lockedFolders.clear();
-    m_messages.reset();
+    m_config.reset();
     m_dir.reset();
 }
 
@@ -195,7 +192,7 @@ void TestSettingsFilePosix::gb18030File()
     QByteArray expectedInt = beforeInt;
     expectedInt.replace("CurrentTool=1", "CurrentTool=0");
     QCOMPARE(readFile(configPath()), expectedInt);
-    QCOMPARE(m_messages->count(), 0);
+    QCOMPARE(m_config->failureCount(), 0);
 }
 
 void TestSettingsFilePosix::readOnlyFile_data()
@@ -215,11 +212,11 @@ void TestSettingsFilePosix::readOnlyFile()
     QFETCH(int, mode);
     QFETCH(bool, sameValues);
 
-    saveOptions(convertTool());
-    WriteIntSetting(QStringLiteral("CurrentTool"), 0);
+    saveOptions(*m_config, convertTool());
+    m_config->writeInt(QStringLiteral("CurrentTool"), 0);
     const QByteArray before = readFile(configPath());
     QVERIFY(QFile::setPermissions(configPath(), permissionsFromMode(mode)));
-    QCOMPARE(m_messages->count(), 0);
+    QCOMPARE(m_config->failureCount(), 0);
 
     Tools tools = convertTool();
     if (!sameValues) {
@@ -227,19 +224,18 @@ void TestSettingsFilePosix::readOnlyFile()
             tools[size_t(i)] = {QStringLiteral("N%1").arg(i), QStringLiteral("P%1").arg(i),
                                 QStringLiteral("C%1").arg(i), 1, 1};
     }
-    saveOptions(tools);
-    QCOMPARE(m_messages->count(), 40);
-    WriteIntSetting(QStringLiteral("CurrentTool"), 3);
-    QCOMPARE(m_messages->count(), 41);
-    for (const Message &message : m_messages->messages()) {
+    saveOptions(*m_config, tools);
+    QCOMPARE(m_config->failureCount(), 40);
+    m_config->writeInt(QStringLiteral("CurrentTool"), 3);
+    QCOMPARE(m_config->failureCount(), 41);
+    for (const Message &message : m_config->failures()) {
         QCOMPARE(message.text, QStringLiteral("写入配置文件错误  "));
         QCOMPARE(message.title, QStringLiteral("Corvane"));
         QCOMPARE(message.icon, MessageIcon::None);
     }
 
-    m_messages->clear();
+    m_config->clearFailures();
     QCOMPARE(saveOptions(SettingsFile(configPath()), tools), 40);
-    QCOMPARE(m_messages->count(), 40);
 
     QCOMPARE(modeOf(configPath()), permissionsFromMode(mode));
     QVERIFY(QFile::setPermissions(configPath(), QFile::ReadOwner | QFile::WriteOwner));
@@ -273,9 +269,7 @@ void TestSettingsFilePosix::unwritableFolder()
     m_lockedFolders.append(folder);
     QVERIFY(QFile::setPermissions(folder, permissionsFromMode(folderMode)));
     QVERIFY(!file.writeString(QStringLiteral("Text1(0)"), QStringLiteral("new")));
-    QCOMPARE(m_messages->count(), 1);
     QVERIFY(!file.writeInt(QStringLiteral("CurrentTool"), 1));
-    QCOMPARE(m_messages->count(), 2);
 
     QCOMPARE(readFile(path), before);
     QCOMPARE(entriesOf(folder), fileExists ? QStringList{kConfigName} : QStringList{});
@@ -318,7 +312,6 @@ void TestSettingsFilePosix::notARegularFile()
     QCOMPARE(file.readString(QStringLiteral("Text1(0)")), QString());
     // A write is refused with the usual message and replaces nothing.
     QVERIFY(!file.writeInt(QStringLiteral("CurrentTool"), 1));
-    QCOMPARE(m_messages->count(), 1);
     QVERIFY(identity() == before);
 }
 
@@ -370,7 +363,7 @@ void TestSettingsFilePosix::symlinkFollowed()
 
     const SettingsFile file(link);
     QVERIFY(file.writeString(QStringLiteral("Text1(0)"), QStringLiteral("new")));
-    QCOMPARE(m_messages->count(), 0);
+    QCOMPARE(m_config->failureCount(), 0);
 
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(QFileInfo(link).symLinkTarget(), linkTargetBefore);
@@ -394,7 +387,6 @@ void TestSettingsFilePosix::symlinkToReadOnlyFile()
 
     QVERIFY(
         !SettingsFile(configPath()).writeString(QStringLiteral("Text1(0)"), QStringLiteral("new")));
-    QCOMPARE(m_messages->count(), 1);
     QVERIFY(QFileInfo(configPath()).isSymLink());
     QCOMPARE(readFile(target), before);
     QCOMPARE(modeOf(target), permissionsFromMode(0444));
@@ -411,11 +403,11 @@ void TestSettingsFilePosix::otherUsersFileSwappedIn()
     QVERIFY(writeBytes(configPath(), bytes));
     QCOMPARE(::chown(QFile::encodeName(configPath()).constData(), 65534, 65534), 0);
 
-    QCOMPARE(ReadStringSetting(QStringLiteral("Text2(0)")), QString());
-    QCOMPARE(ReadIntSetting(QStringLiteral("CurrentTool")), 0);
-    WriteIntSetting(QStringLiteral("CurrentTool"), 2);
-    WriteSettings({SettingValue::string(QStringLiteral("Text1(0)"), QStringLiteral("x"))});
-    QCOMPARE(m_messages->count(), 2);
+    QCOMPARE(m_config->readString(QStringLiteral("Text2(0)")), QString());
+    QCOMPARE(m_config->readInt(QStringLiteral("CurrentTool")), 0);
+    m_config->writeInt(QStringLiteral("CurrentTool"), 2);
+    m_config->writeAll({SettingValue::string(QStringLiteral("Text1(0)"), QStringLiteral("x"))});
+    QCOMPARE(m_config->failureCount(), 2);
     QCOMPARE(readFile(configPath()), bytes);
 }
 
@@ -448,18 +440,18 @@ void TestSettingsFilePosix::killedWhileSaving()
     // values of different lengths, and is killed at random moments. Each
     // time the file must be whole: the state before one of its saves or
     // after it, never something in between.
-    saveOptions(convertTool());
-    WriteIntSetting(QStringLiteral("CurrentTool"), 0);
-    QCOMPARE(m_messages->count(), 0);
+    saveOptions(*m_config, convertTool());
+    m_config->writeInt(QStringLiteral("CurrentTool"), 0);
+    QCOMPARE(m_config->failureCount(), 0);
     const QByteArray initial = readFile(configPath());
 
     const QString key = QStringLiteral("Text3(0)");
     const QString valueA = QString(3000, QLatin1Char('A'));
     const QString valueB = QStringLiteral("$SPath$$SName$ -b ") + QString(7000, QLatin1Char('B'));
     const QByteArray withA =
-        *WriteProfileValue(initial, kStringSection, key.toUtf8(), valueA.toUtf8());
+        *WriteIniValue(initial, kStringSection, key.toUtf8(), valueA.toUtf8());
     const QByteArray withB =
-        *WriteProfileValue(initial, kStringSection, key.toUtf8(), valueB.toUtf8());
+        *WriteIniValue(initial, kStringSection, key.toUtf8(), valueB.toUtf8());
 
     const QString temporaryName = QFileInfo(AtomicWriteTemporaryName(configPath())).fileName();
     constexpr int kRounds = 100;
@@ -493,7 +485,7 @@ void TestSettingsFilePosix::killedWhileSaving()
         }
     }
     qInfo("killed %d times, temporary file present after %d kills", kRounds, leftOver);
-    QCOMPARE(m_messages->count(), 0);
+    QCOMPARE(m_config->failureCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsFilePosix)

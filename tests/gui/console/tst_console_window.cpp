@@ -1,6 +1,6 @@
 #include "core/batch/batch_run.h"
 #include "core/launch/launcher.h"
-#include "core/platform/data_folder.h"
+#include "core/settings/settings_file.h"
 #include "core/settings/active_tool.h"
 #include "fake_batch_host.h"
 #include "gui/console/console_window.h"
@@ -50,23 +50,25 @@ void TestConsoleWindow::showsOutputLiveAndClosesAtEnd()
 {
     QFETCH(bool, capture);
     QTemporaryDir dir;
-    SetDataFolder(dir.path());
+    const SettingsFile settings(ConfigPathIn(dir.path()));
+    ActiveTool tool(settings);
     FakeHost host;
     host.destination = dir.path();
     host.add(QStringLiteral("one"), dir.path());
     host.add(QStringLiteral("two"), dir.path());
     std::unique_ptr<Launcher> launcher = CreateLauncher();
     launcher->setConsoleFactory(ConsoleWindowFactory());
-    BatchRun batch(host, *launcher);
+    BatchRun batch(host, *launcher, tool, dir.path());
 
-    ActiveTool() = ActiveToolState{};
-    ActiveTool().program = QStringLiteral("cmd /c");
+    ToolProfile profile;
+    profile.program = QStringLiteral("cmd /c");
     // The marker file lets the command end only after the test has seen
     // its first line in the window, so the output is checked while it runs.
-    ActiveTool().commandTemplate = QStringLiteral(
+    profile.commandTemplate = QStringLiteral(
         "echo 输出 $SName$; while [ ! -e go$Index$ ]; do sleep 0.01; done; echo 完 >&2");
-    ActiveTool().captureOutput = capture;
-    ActiveTool().showConsole = true;
+    profile.captureOutput = capture;
+    profile.showConsole = true;
+    tool.setProfile(profile);
 
     QStringList seenTitles;
     QStringList seenLive;
@@ -106,16 +108,18 @@ void TestConsoleWindow::showsOutputLiveAndClosesAtEnd()
 void TestConsoleWindow::noWindowWhenFlagIsClear()
 {
     QTemporaryDir dir;
-    SetDataFolder(dir.path());
+    const SettingsFile settings(ConfigPathIn(dir.path()));
+    ActiveTool tool(settings);
     FakeHost host;
     host.destination = dir.path();
     host.add(QStringLiteral("one"), dir.path());
     std::unique_ptr<Launcher> launcher = CreateLauncher();
     launcher->setConsoleFactory(ConsoleWindowFactory());
-    BatchRun batch(host, *launcher);
-    ActiveTool() = ActiveToolState{};
-    ActiveTool().program = QStringLiteral("cmd /c");
-    ActiveTool().commandTemplate = QStringLiteral("true");
+    BatchRun batch(host, *launcher, tool, dir.path());
+    ToolProfile profile;
+    profile.program = QStringLiteral("cmd /c");
+    profile.commandTemplate = QStringLiteral("true");
+    tool.setProfile(profile);
     int windowsDuringRun = -1;
     connect(&batch, &BatchRun::entryStarted, this, [&] {
         windowsDuringRun = 0;

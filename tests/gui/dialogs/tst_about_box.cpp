@@ -1,4 +1,3 @@
-#include "core/platform/program_start.h"
 #include "core/platform/registry.h"
 #include "fake_registry.h"
 #include "gui/common/form_layout.h"

@@ -6,7 +6,6 @@
 
 #include "batch_folders.h"
 #include "core/platform/data_folder.h"
-#include "core/platform/desktop_services.h"
 #include "core/platform/drives.h"
 #include "core/platform/single_instance.h"
 #include "core/settings/active_tool.h"

@@ -3,8 +3,6 @@
 #include "core/files/file_name.h"
 #include "core/files/paths.h"
 #include "core/platform/data_folder.h"
-#include "core/platform/desktop_services.h"
-#include "core/platform/message_box.h"
 #include "core/platform/single_instance.h"
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"

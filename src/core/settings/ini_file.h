@@ -14,32 +14,32 @@ namespace corvane {
 
 // The value of key in section, with surrounding blanks and one pair of
 // enclosing quotes removed; nullopt when the section or key is missing.
-std::optional<QByteArray> ReadProfileValue(const QByteArray &file, const QByteArray &section,
+std::optional<QByteArray> ReadIniValue(const QByteArray &file, const QByteArray &section,
                                            const QByteArray &key);
 
 // The integer that a value text reads as: leading blanks, an optional sign,
 // then decimal digits up to the first other byte, wrapped to 32 bits. Text
 // without digits reads as 0.
-int ParseProfileInt(const QByteArray &text);
+int ParseIniInt(const QByteArray &text);
 
 // Whether a key or section name can be written so that it reads back under
 // the same name: not empty, no line break, no '=' (in a key), no ']' (in a
 // section), no leading ';' or '[' and no blanks at either end.
-bool IsWritableProfileKey(const QByteArray &key);
-bool IsWritableProfileSection(const QByteArray &section);
+bool IsWritableIniKey(const QByteArray &key);
+bool IsWritableIniSection(const QByteArray &section);
 
 // Whether a value can be stored on one line: it holds no CR and no LF.
-bool IsWritableProfileValue(const QByteArray &value);
+bool IsWritableIniValue(const QByteArray &value);
 
 // The file bytes with key in section set to value; nullopt when the section,
 // key or value is not writable. The value is enclosed in double quotes when
 // it would otherwise not read back unchanged (blanks at an end, or a
 // matching pair of quotes around it).
-std::optional<QByteArray> WriteProfileValue(const QByteArray &file, const QByteArray &section,
+std::optional<QByteArray> WriteIniValue(const QByteArray &file, const QByteArray &section,
                                             const QByteArray &key, const QByteArray &value);
 
 // The file bytes with a comment line, ';' and text, added at the end; the
 // line gets the file's line ending, and a last line without one gets it too.
-QByteArray AppendProfileComment(const QByteArray &file, const QByteArray &text);
+QByteArray AppendIniComment(const QByteArray &file, const QByteArray &text);
 
 } // namespace corvane

@@ -1,4 +1,4 @@
-#include "core/settings/profile.h"
+#include "core/settings/ini_file.h"
 
 #include <QByteArrayView>
 
@@ -192,7 +192,7 @@ bool hasLineBreak(const QByteArray &bytes)
 
 } // namespace
 
-std::optional<QByteArray> ReadProfileValue(const QByteArray &file, const QByteArray &section,
+std::optional<QByteArray> ReadIniValue(const QByteArray &file, const QByteArray &section,
                                            const QByteArray &key)
 {
     const std::vector<Line> lines = splitLines(file);
@@ -203,7 +203,7 @@ std::optional<QByteArray> ReadProfileValue(const QByteArray &file, const QByteAr
     return file.mid(value.begin, value.end - value.begin);
 }
 
-int ParseProfileInt(const QByteArray &text)
+int ParseIniInt(const QByteArray &text)
 {
     qsizetype pos = 0;
     while (pos < text.size() && isBlank(text[pos]))
@@ -224,7 +224,7 @@ int ParseProfileInt(const QByteArray &text)
     return int(std::int64_t(bits) - (std::int64_t(1) << 32));
 }
 
-bool IsWritableProfileKey(const QByteArray &key)
+bool IsWritableIniKey(const QByteArray &key)
 {
     if (key.isEmpty() || hasLineBreak(key) || key.contains('='))
         return false;
@@ -233,25 +233,25 @@ bool IsWritableProfileKey(const QByteArray &key)
     return !isBlank(key.front()) && !isBlank(key.back());
 }
 
-bool IsWritableProfileSection(const QByteArray &section)
+bool IsWritableIniSection(const QByteArray &section)
 {
     if (section.isEmpty() || hasLineBreak(section) || section.contains(']'))
         return false;
     return !isBlank(section.front()) && !isBlank(section.back());
 }
 
-bool IsWritableProfileValue(const QByteArray &value)
+bool IsWritableIniValue(const QByteArray &value)
 {
     return !hasLineBreak(value);
 }
 
-std::optional<QByteArray> WriteProfileValue(const QByteArray &file, const QByteArray &section,
+std::optional<QByteArray> WriteIniValue(const QByteArray &file, const QByteArray &section,
                                             const QByteArray &key, const QByteArray &value)
 {
     const QByteArray sectionName = trimmedName(section);
     const QByteArray keyName = trimmedName(key);
-    if (!IsWritableProfileSection(sectionName) || !IsWritableProfileKey(keyName) ||
-        !IsWritableProfileValue(value))
+    if (!IsWritableIniSection(sectionName) || !IsWritableIniKey(keyName) ||
+        !IsWritableIniValue(value))
         return std::nullopt;
 
     const std::vector<Line> lines = splitLines(file);
@@ -282,7 +282,7 @@ std::optional<QByteArray> WriteProfileValue(const QByteArray &file, const QByteA
     return result + '[' + sectionName + ']' + ending + keyLine;
 }
 
-QByteArray AppendProfileComment(const QByteArray &file, const QByteArray &text)
+QByteArray AppendIniComment(const QByteArray &file, const QByteArray &text)
 {
     const QByteArray ending = lineEnding(file);
     QByteArray result = file;

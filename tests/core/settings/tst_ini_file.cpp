@@ -1,4 +1,4 @@
-#include "core/settings/profile.h"
+#include "core/settings/ini_file.h"
 
 #include <QTest>
 
@@ -30,7 +30,7 @@ QByteArray escaped(const QByteArray &bytes)
 }
 } // namespace
 
-class TestProfile final : public QObject {
+class TestIniFile final : public QObject {
     Q_OBJECT
 
 private slots:
@@ -46,7 +46,7 @@ private slots:
     void writtenValueReadsBack();
 };
 
-void TestProfile::readValue_data()
+void TestIniFile::readValue_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QByteArray>("section");
@@ -153,7 +153,7 @@ void TestProfile::readValue_data()
         << QByteArray("\xD6\xD0\xCE\xC4");
 }
 
-void TestProfile::readValue()
+void TestIniFile::readValue()
 {
     QFETCH(QByteArray, file);
     QFETCH(QByteArray, section);
@@ -161,13 +161,13 @@ void TestProfile::readValue()
     QFETCH(bool, found);
     QFETCH(QByteArray, value);
 
-    const std::optional<QByteArray> result = ReadProfileValue(file, section, key);
+    const std::optional<QByteArray> result = ReadIniValue(file, section, key);
     QCOMPARE(result.has_value(), found);
     if (found)
         QCOMPARE(*result, value);
 }
 
-void TestProfile::parseInt_data()
+void TestIniFile::parseInt_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<int>("value");
@@ -205,14 +205,14 @@ void TestProfile::parseInt_data()
     QTest::newRow("2^64 - 1") << QByteArray("18446744073709551615") << -1;
 }
 
-void TestProfile::parseInt()
+void TestIniFile::parseInt()
 {
     QFETCH(QByteArray, text);
     QFETCH(int, value);
-    QCOMPARE(ParseProfileInt(text), value);
+    QCOMPARE(ParseIniInt(text), value);
 }
 
-void TestProfile::writeValue_data()
+void TestIniFile::writeValue_data()
 {
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QByteArray>("key");
@@ -332,19 +332,19 @@ void TestProfile::writeValue_data()
         << QByteArray("[S]\nk=a \"b\"\n");
 }
 
-void TestProfile::writeValue()
+void TestIniFile::writeValue()
 {
     QFETCH(QByteArray, before);
     QFETCH(QByteArray, key);
     QFETCH(QByteArray, value);
     QFETCH(QByteArray, after);
 
-    const std::optional<QByteArray> result = WriteProfileValue(before, "S", key, value);
+    const std::optional<QByteArray> result = WriteIniValue(before, "S", key, value);
     QVERIFY(result.has_value());
     QCOMPARE(*result, after);
 }
 
-void TestProfile::refusedWrite_data()
+void TestIniFile::refusedWrite_data()
 {
     QTest::addColumn<QByteArray>("section");
     QTest::addColumn<QByteArray>("key");
@@ -365,17 +365,17 @@ void TestProfile::refusedWrite_data()
     QTest::newRow("CR in section") << QByteArray("a\rb") << QByteArray("k") << QByteArray("v");
 }
 
-void TestProfile::refusedWrite()
+void TestIniFile::refusedWrite()
 {
     QFETCH(QByteArray, section);
     QFETCH(QByteArray, key);
     QFETCH(QByteArray, value);
 
-    QVERIFY(!WriteProfileValue(QByteArray("[S]\nk=1\n"), section, key, value).has_value());
-    QVERIFY(!WriteProfileValue(QByteArray(), section, key, value).has_value());
+    QVERIFY(!WriteIniValue(QByteArray("[S]\nk=1\n"), section, key, value).has_value());
+    QVERIFY(!WriteIniValue(QByteArray(), section, key, value).has_value());
 }
 
-void TestProfile::writtenValueReadsBack_data()
+void TestIniFile::writtenValueReadsBack_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QByteArray>("value");
@@ -413,19 +413,19 @@ void TestProfile::writtenValueReadsBack_data()
     }
 }
 
-void TestProfile::writtenValueReadsBack()
+void TestIniFile::writtenValueReadsBack()
 {
     QFETCH(QByteArray, file);
     QFETCH(QByteArray, value);
 
-    const std::optional<QByteArray> written = WriteProfileValue(file, "S", "k", value);
+    const std::optional<QByteArray> written = WriteIniValue(file, "S", "k", value);
     QVERIFY(written.has_value());
-    const std::optional<QByteArray> read = ReadProfileValue(*written, "S", "K");
+    const std::optional<QByteArray> read = ReadIniValue(*written, "S", "K");
     QVERIFY(read.has_value());
     QCOMPARE(*read, value);
     // Another section's key keeps reading the same.
-    QCOMPARE(ReadProfileValue(*written, "T", "k"), ReadProfileValue(file, "T", "k"));
+    QCOMPARE(ReadIniValue(*written, "T", "k"), ReadIniValue(file, "T", "k"));
 }
 
-QTEST_GUILESS_MAIN(TestProfile)
-#include "tst_profile.moc"
+QTEST_GUILESS_MAIN(TestIniFile)
+#include "tst_ini_file.moc"

@@ -1,0 +1,24 @@
+#include "core/batch/entry_command.h"
+
+#include "core/settings/active_tool.h"
+
+#include <QDir>
+
+namespace corvane {
+
+EntryCommand BuildEntryCommand(const ToolProfile &tool, const QString &fileName,
+                               const QString &folder, int index, const QString &destination,
+                               const QString &reportPath)
+{
+    const QString sourceFolder = QDir::toNativeSeparators(folder);
+    const QString destinationFolder = QDir::toNativeSeparators(destination);
+    EntryCommand entry;
+    entry.command = ExpandCommand(tool.program, tool.commandTemplate, fileName, sourceFolder, index,
+                                  destinationFolder, QDir::separator());
+    entry.commandLine = BuildCommandLine(tool.program, tool.commandTemplate, tool.captureOutput,
+                                         fileName, sourceFolder, index, destinationFolder,
+                                         QDir::toNativeSeparators(reportPath), QDir::separator());
+    return entry;
+}
+
+} // namespace corvane

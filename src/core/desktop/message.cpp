@@ -1,0 +1,10 @@
+#include "core/desktop/message.h"
+
+namespace corvane {
+
+QString ApplicationTitle()
+{
+    return QStringLiteral("Corvane");
+}
+
+} // namespace corvane

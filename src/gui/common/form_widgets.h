@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace corvane {
+
+// The one way the fixed layouts place their controls: a control of parent,
+// named objectName, at a place given in pixels (PxRect() turns twips into
+// them).
+template <typename Widget>
+Widget *Placed(Widget *widget, const QString &objectName, const QRect &geometry)
+{
+    widget->setObjectName(objectName);
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+// A button that Enter presses only when it has the focus: never a default
+// button of its window.
+QPushButton *MakeButton(QWidget *parent, const QString &objectName, const QString &text,
+                        const QRect &geometry);
+// A label with its text at the top left of its box, as a form label has it.
+QLabel *MakeLabel(QWidget *parent, const QString &objectName, const QString &text,
+                  const QRect &geometry);
+QLineEdit *MakeTextBox(QWidget *parent, const QString &objectName, const QRect &geometry);
+
+// The set-up all fixed-layout windows share: name, title, the program icon,
+// the light 9-point look and a size that cannot change.
+void SetUpFixedWindow(QWidget *window, const QString &objectName, const QString &title,
+                      const QSize &size);
+
+} // namespace corvane

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "core/batch/batch_run.h"
+
+#include <QList>
+#include <QObject>
+#include <QPalette>
+
+class QLabel;
+class QProgressBar;
+
+namespace corvane {
+
+// What the window shows of a batch: the status label ("...", "完成",
+// "已停止"), the progress bar with its empty part in the window's grey, and
+// once a batch has ended, what it came to: the bar turns red when not every
+// entry succeeded, and the label's and the bar's tooltip give the summary
+// and the batch's time.
+class BatchStatus final : public QObject {
+    Q_OBJECT
+public:
+    BatchStatus(QLabel *label, QProgressBar *bar, QObject *parent = nullptr);
+    Q_DISABLE_COPY_MOVE(BatchStatus)
+
+    // Start-up: the bar's empty part in the window's grey.
+    void useWindowGrey();
+    void setText(const QString &text);
+    void setProgressMinimum(int minimum);
+    void setProgressMaximum(int maximum);
+    void setProgressValue(int value);
+
+    // A batch begins: the bar's colours and the tooltips as before any.
+    void clearSummary();
+    void showSummary(const QList<BatchEntryResult> &results, qint64 elapsedMs);
+
+    // "5 个条目中 1 个未成功：失败 1" (or "5 个条目全部成功"), then the time.
+    static QString Summary(const QList<BatchEntryResult> &results, qint64 elapsedMs);
+
+private:
+    void setSummary(const QString &summary);
+
+    QLabel *m_label;
+    QProgressBar *m_bar;
+    // The bar's colours as start-up gave them, before a batch marked it.
+    QPalette m_barPalette;
+};
+
+} // namespace corvane

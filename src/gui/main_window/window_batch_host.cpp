@@ -1,0 +1,100 @@
+#include "gui/main_window/window_batch_host.h"
+
+#include "gui/main_window/batch_status.h"
+#include "gui/main_window/folder_list.h"
+#include "gui/main_window/job_list.h"
+#include "gui/main_window/job_list_view.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+
+namespace corvane {
+
+int WindowBatchHost::jobCount() const
+{
+    return m_controls.jobs->count();
+}
+
+QString WindowBatchHost::jobName(int index) const
+{
+    return m_controls.jobs->name(index);
+}
+
+QString WindowBatchHost::jobFolder(int index) const
+{
+    return m_controls.jobs->folder(index);
+}
+
+quint64 WindowBatchHost::jobKey(int index) const
+{
+    return m_controls.jobs->key(index);
+}
+
+int WindowBatchHost::jobIndexOf(quint64 key) const
+{
+    return m_controls.jobs->indexOfKey(key);
+}
+
+QString WindowBatchHost::destinationFolder() const
+{
+    return m_controls.destination->path();
+}
+
+bool WindowBatchHost::holdsBackStarts() const
+{
+    return QApplication::activeModalWidget() != nullptr;
+}
+
+void WindowBatchHost::setStatusText(const QString &text)
+{
+    m_controls.status->setText(text);
+}
+
+void WindowBatchHost::setProcessEnabled(bool enabled)
+{
+    QPushButton *process = m_controls.processButton;
+    JobListView *jobView = m_controls.jobView;
+    // A batch runs while "处理" is disabled: Esc may stop it, drops wait.
+    m_controls.stopShortcut->setEnabled(!enabled);
+    jobView->setAcceptsFiles(enabled);
+    // Disabled with the focus, "处理" would pass it on to "退出", where one
+    // more key ends the program mid-batch: the job list takes it instead and
+    // gives it back at the end, unless the user has moved it meanwhile.
+    if (!enabled && QApplication::focusWidget() == process) {
+        jobView->setFocus(Qt::OtherFocusReason);
+        m_focusParkedInJobList = true;
+    }
+    process->setEnabled(enabled);
+    if (enabled && m_focusParkedInJobList) {
+        m_focusParkedInJobList = false;
+        if (QApplication::focusWidget() == jobView)
+            process->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void WindowBatchHost::setProgressMinimum(int minimum)
+{
+    m_controls.status->setProgressMinimum(minimum);
+}
+
+void WindowBatchHost::setProgressMaximum(int maximum)
+{
+    m_controls.status->setProgressMaximum(maximum);
+}
+
+void WindowBatchHost::setProgressValue(int value)
+{
+    m_controls.status->setProgressValue(value);
+}
+
+void WindowBatchHost::setReportTimerEnabled(bool enabled)
+{
+    if (enabled)
+        m_controls.reportTimer->start();
+    else
+        m_controls.reportTimer->stop();
+}
+
+} // namespace corvane

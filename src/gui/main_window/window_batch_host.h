@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/batch/batch_run.h"
+
+class QPushButton;
+class QShortcut;
+class QTimer;
+
+namespace corvane {
+
+class BatchStatus;
+class FolderList;
+class JobList;
+class JobListView;
+
+// The main window's side of a batch: the job list and the destination
+// folder it reads, and the controls it drives. While a batch runs, "处理"
+// is disabled, Esc stops the batch, drops wait, and the focus that "处理"
+// had rests in the job list, where one more key ends nothing.
+class WindowBatchHost final : public BatchHost {
+public:
+    struct Controls {
+        JobList *jobs = nullptr;
+        JobListView *jobView = nullptr;
+        FolderList *destination = nullptr;
+        BatchStatus *status = nullptr;
+        QPushButton *processButton = nullptr;
+        QShortcut *stopShortcut = nullptr;
+        QTimer *reportTimer = nullptr;
+    };
+
+    explicit WindowBatchHost(const Controls &controls) : m_controls(controls) {}
+
+    int jobCount() const override;
+    QString jobName(int index) const override;
+    QString jobFolder(int index) const override;
+    quint64 jobKey(int index) const override;
+    int jobIndexOf(quint64 key) const override;
+    QString destinationFolder() const override;
+    // A modal window (a dialog, a message box) holds back the next start.
+    bool holdsBackStarts() const override;
+
+    void setStatusText(const QString &text) override;
+    void setProcessEnabled(bool enabled) override;
+    void setProgressMinimum(int minimum) override;
+    void setProgressMaximum(int maximum) override;
+    void setProgressValue(int value) override;
+    void setReportTimerEnabled(bool enabled) override;
+
+private:
+    Controls m_controls;
+    bool m_focusParkedInJobList = false;
+};
+
+} // namespace corvane
