@@ -1,10 +1,10 @@
 #include "core/platform/single_instance.h"
 #include "core/platform/standard_streams.h"
+#include "core/settings/active_tool.h"
+#include "core/settings/settings_file.h"
 #include "gui/common/program_icon.h"
 #include "gui/common/version.h"
 #include "gui/main_window/main_window.h"
-#include "core/settings/active_tool.h"
-#include "core/settings/settings_file.h"
 #include "gui/platform/qt_desktop.h"
 
 #include <QApplication>

@@ -32,7 +32,7 @@ public:
     bool startProgram(const QString &path) override
     {
         started.append(path);
-        return startSucceeds;
+        return starter ? starter(path) : startSucceeds;
     }
     QString chooseOpenFile(const QStringList &filters) override
     {
@@ -51,6 +51,8 @@ public:
     QStringList opened;
     QStringList started;
     bool startSucceeds = true;
+    // Answers in place of startSucceeds when set.
+    std::function<bool(const QString &)> starter;
     QList<QStringList> chooserFilters;
     std::function<QString(const QStringList &)> chooser;
     FakeRegistry fakeRegistry;

@@ -13,8 +13,8 @@
 #include "core/batch/batch_run.h"
 #include "core/files/paths.h"
 #include "core/launch/launcher.h"
-#include "core/platform/data_folder.h"
 #include "core/settings/active_tool.h"
+#include "core/settings/settings_file.h"
 #include "latency_probe.h"
 
 #include <QCoreApplication>
@@ -114,14 +114,17 @@ Timing timed(const std::function<bool()> &fn)
 bool runEngine(int count, const QString &folder, const QString &program, const QString &commandLine,
                bool capture, int jobs)
 {
-    ActiveTool().program = program;
-    ActiveTool().commandTemplate = commandLine;
-    ActiveTool().captureOutput = capture;
-    ActiveTool().showConsole = false;
-    ActiveTool().jobs = jobs;
+    const SettingsFile settings(ConfigPathIn(folder));
+    ActiveTool tool(settings);
+    ToolProfile profile;
+    profile.program = program;
+    profile.commandTemplate = commandLine;
+    profile.captureOutput = capture;
+    profile.jobs = jobs;
+    tool.setProfile(profile);
     BenchHost host(count, folder);
     std::unique_ptr<Launcher> launcher = CreateLauncher();
-    BatchRun batch(host, *launcher);
+    BatchRun batch(host, *launcher, tool, folder);
     QEventLoop loop;
     QObject::connect(&batch, &BatchRun::finished, &loop, &QEventLoop::quit);
     batch.run();
@@ -294,7 +297,6 @@ int main(int argc, char *argv[])
     const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 1000;
     const int repetitions = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
     QTemporaryDir dir;
-    SetDataFolder(dir.path());
     const QString folder = dir.path();
     const QByteArray report = QFile::encodeName(JoinPath(folder, QStringLiteral("report.txt")));
 

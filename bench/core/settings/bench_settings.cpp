@@ -9,7 +9,6 @@
 
 #include "core/files/save_flushes.h"
 #include "core/platform/atomic_file.h"
-#include "core/platform/data_folder.h"
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
 
@@ -33,7 +32,7 @@ QString key(const char *prefix, int index)
     return QLatin1String(prefix) + QString::number(index) + QLatin1Char(')');
 }
 
-void saveOptions(int round)
+void saveOptions(const SettingsFile &settings, int round)
 {
     const QString mark = QString::number(round);
     QList<SettingValue> values;
@@ -48,7 +47,7 @@ void saveOptions(int round)
         values.append(SettingValue::integer(key("Check1(", i), round % 2));
         values.append(SettingValue::integer(key("Check2(", i), (round + i) % 2));
     }
-    WriteSettings(values);
+    settings.writeAll(values);
 }
 
 struct Figures {
@@ -95,20 +94,20 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot create a temporary folder\n");
         return 1;
     }
-    SetDataFolder(temporary.path());
-    const QString config = ConfigPath();
+    const SettingsFile settings(ConfigPathIn(temporary.path()));
+    const QString config = settings.path();
     std::printf("%s, %d repeats\n", qPrintable(config), repeats);
 
     int round = 0;
     print("first save (no file)",
           measure(
-              repeats, [&] { QFile::remove(config); }, [&] { saveOptions(++round); }));
-    print("save, every value changed",
-          measure(
-              repeats, [&] { saveOptions(++round); }, [&] { saveOptions(++round); }));
-    print("save, nothing changed",
-          measure(
-              repeats, [&] { saveOptions(++round); }, [&] { saveOptions(round); }));
+              repeats, [&] { QFile::remove(config); }, [&] { saveOptions(settings, ++round); }));
+    print("save, every value changed", measure(
+                                           repeats, [&] { saveOptions(settings, ++round); },
+                                           [&] { saveOptions(settings, ++round); }));
+    print("save, nothing changed", measure(
+                                       repeats, [&] { saveOptions(settings, ++round); },
+                                       [&] { saveOptions(settings, round); }));
 
     // Lines without "=", 4 MB of them, then the keys that start-up reads.
     QByteArray junk;
@@ -123,9 +122,9 @@ int main(int argc, char **argv)
                   file.write("[StringSection]\n" + junk + "Text1(0)=Convert\n");
               },
               [&] {
-                  ActiveTool().index = 0;
-                  LoadActiveTool();
-                  ReadToolMenuNames();
+                  ActiveTool tool(settings);
+                  tool.select(0);
+                  ReadToolMenuNames(settings);
               }));
     return 0;
 }

@@ -4,9 +4,13 @@
 // operations of the job list: ">>", "<-" of 50,000 selected entries out of
 // 100,000, and "<<", each including the horizontal extent measurement
 // (target: under 200 ms each).
-#include "core/platform/data_folder.h"
 #include "core/platform/single_instance.h"
+#include "core/settings/active_tool.h"
+#include "core/settings/settings_file.h"
+#include "fake_desktop.h"
 #include "gui/main_window/folder_list.h"
+#include "gui/main_window/job_list.h"
+#include "gui/main_window/job_list_editor.h"
 #include "gui/main_window/main_window.h"
 
 #include <QApplication>
@@ -78,7 +82,9 @@ int main(int argc, char *argv[])
     std::printf("creating %d files...\n", kFiles);
     if (!makeFolder(folder))
         return 1;
-    SetDataFolder(root.path());
+    corvane::test::FakeDesktop desktop(root.path());
+    const SettingsFile settings(ConfigPathIn(root.path()));
+    ActiveTool tool(settings);
     QDir::setCurrent(root.path());
 
     // Start-up with the big folder as the current folder: all three lists
@@ -88,7 +94,7 @@ int main(int argc, char *argv[])
         SingleInstance instance(root.filePath(QStringLiteral("startup-lock")));
         double startup = 0;
         const double total = timeIt([&] {
-            MainWindow form;
+            MainWindow form(desktop, settings, tool);
             startup = timeIt([&] {
                 if (form.loadOnStartup(instance))
                     form.show();
@@ -101,7 +107,7 @@ int main(int argc, char *argv[])
     QDir::setCurrent(root.path());
 
     SingleInstance instance(root.filePath(QStringLiteral("lock")));
-    MainWindow form;
+    MainWindow form(desktop, settings, tool);
     if (!form.loadOnStartup(instance))
         return 1;
     form.show();
@@ -117,25 +123,26 @@ int main(int argc, char *argv[])
         "listing the folder:                %8.1f ms (ls: %.1f ms, ratio %.2f; target 1.5)\n",
         listing, ls, listing / ls);
 
-    const double addAll = timeIt([&] { form.addAllFiles(); });
+    const double addAll = timeIt([&] { form.jobEditor().addAllFiles(); });
     std::printf("\">>\" of %d files:                 %8.1f ms (%d entries, extent %d)\n", kFiles,
-                addAll, form.jobCount(), form.listScrollExtent());
+                addAll, form.jobList().count(), form.listScrollExtent());
 
     // Every second entry selected, the worst case for ranges.
     QItemSelection selection;
-    for (int row = 0; row < form.jobCount(); row += 2)
+    for (int row = 0; row < form.jobList().count(); row += 2)
         selection.select(list1->model()->index(row, 0), list1->model()->index(row, 0));
     list1->selectionModel()->select(selection, QItemSelectionModel::Select);
-    const double removeSelected = timeIt([&] { form.removeSelectedJobs(); });
+    const double removeSelected = timeIt([&] { form.jobEditor().removeSelectedJobs(); });
     std::printf("\"<-\" of %lld of %d entries:      %8.1f ms (%d left)\n",
-                static_cast<long long>(selection.size()), kFiles, removeSelected, form.jobCount());
+                static_cast<long long>(selection.size()), kFiles, removeSelected,
+                form.jobList().count());
 
-    const double removeAll = timeIt([&] { form.clearJobs(); });
+    const double removeAll = timeIt([&] { form.jobEditor().clearJobs(); });
     std::printf("\"<<\" of %d entries:              %8.1f ms (%d left, extent %d)\n", kFiles / 2,
-                removeAll, form.jobCount(), form.listScrollExtent());
+                removeAll, form.jobList().count(), form.listScrollExtent());
 
-    form.addAllFiles();
-    const double removeAllFull = timeIt([&] { form.clearJobs(); });
+    form.jobEditor().addAllFiles();
+    const double removeAllFull = timeIt([&] { form.jobEditor().clearJobs(); });
     std::printf("\"<<\" of %d entries:             %8.1f ms\n", kFiles, removeAllFull);
     form.hide();
     return 0;

@@ -122,8 +122,7 @@ void BatchRun::pump()
     m_pumping = true;
     // The tool is read anew for each start: how many may run at once too.
     while (!m_stopRequested && !m_startFailed && !m_waiting.isEmpty() &&
-           !m_host.holdsBackStarts() &&
-           int(m_runningCommands.size()) < m_tool.profile().jobs) {
+           !m_host.holdsBackStarts() && int(m_runningCommands.size()) < m_tool.profile().jobs) {
         const quint64 key = m_waiting.takeFirst();
         // An entry removed before its turn is not run; the others keep
         // their turns.

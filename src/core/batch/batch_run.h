@@ -85,8 +85,8 @@ struct BatchEntryResult final {
 class BatchRun final : public QObject {
     Q_OBJECT
 public:
-    BatchRun(BatchHost &host, Launcher &launcher, const ActiveTool &tool,
-             const QString &dataFolder, QObject *parent = nullptr);
+    BatchRun(BatchHost &host, Launcher &launcher, const ActiveTool &tool, const QString &dataFolder,
+             QObject *parent = nullptr);
     // Commands that still run go on running, their output carried on to
     // where it went (handOverAtExit()).
     ~BatchRun() override;

@@ -5,7 +5,7 @@
 
 namespace corvane {
 
-// The icons a message box may carry. The values follow QMessageBox::Icon so
+// The icons a message box may carry. The values follow Qt's message box icons so
 // the window layer can pass them straight through.
 enum class MessageIcon { None = 0, Information = 1, Warning = 2, Critical = 3, Question = 4 };
 

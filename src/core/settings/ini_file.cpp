@@ -193,7 +193,7 @@ bool hasLineBreak(const QByteArray &bytes)
 } // namespace
 
 std::optional<QByteArray> ReadIniValue(const QByteArray &file, const QByteArray &section,
-                                           const QByteArray &key)
+                                       const QByteArray &key)
 {
     const std::vector<Line> lines = splitLines(file);
     const Location location = locate(file, lines, trimmedName(section), trimmedName(key));
@@ -246,7 +246,7 @@ bool IsWritableIniValue(const QByteArray &value)
 }
 
 std::optional<QByteArray> WriteIniValue(const QByteArray &file, const QByteArray &section,
-                                            const QByteArray &key, const QByteArray &value)
+                                        const QByteArray &key, const QByteArray &value)
 {
     const QByteArray sectionName = trimmedName(section);
     const QByteArray keyName = trimmedName(key);

@@ -15,7 +15,7 @@ namespace corvane {
 // The value of key in section, with surrounding blanks and one pair of
 // enclosing quotes removed; nullopt when the section or key is missing.
 std::optional<QByteArray> ReadIniValue(const QByteArray &file, const QByteArray &section,
-                                           const QByteArray &key);
+                                       const QByteArray &key);
 
 // The integer that a value text reads as: leading blanks, an optional sign,
 // then decimal digits up to the first other byte, wrapped to 32 bits. Text
@@ -36,7 +36,7 @@ bool IsWritableIniValue(const QByteArray &value);
 // it would otherwise not read back unchanged (blanks at an end, or a
 // matching pair of quotes around it).
 std::optional<QByteArray> WriteIniValue(const QByteArray &file, const QByteArray &section,
-                                            const QByteArray &key, const QByteArray &value);
+                                        const QByteArray &key, const QByteArray &value);
 
 // The file bytes with a comment line, ';' and text, added at the end; the
 // line gets the file's line ending, and a last line without one gets it too.

@@ -73,7 +73,7 @@ QByteArray withValues(const QByteArray &file, const QList<SettingValue> &values,
     for (const SettingValue &value : values) {
         const std::optional<QByteArray> updated =
             WriteIniValue(bytes, QByteArray(sectionOf(value)), value.key.toUtf8(),
-                              EncodeText(value.text, encoding));
+                          EncodeText(value.text, encoding));
         refused->append(!updated);
         if (updated)
             bytes = readingAs(*updated, encoding);
@@ -113,7 +113,6 @@ QList<bool> saveValues(const QString &path, const QList<SettingValue> &values)
         return refused;
     return WriteFileAtomically(*target, updated) ? refused : allFailed;
 }
-
 
 std::optional<QByteArray> readValue(const QString &path, const char *section, const QString &key,
                                     TextEncoding *encoding)

@@ -1,8 +1,8 @@
 #include "gui/dialogs/about_box.h"
 
+#include "core/desktop/desktop.h"
 #include "core/platform/code_page.h"
 #include "core/platform/file_ops.h"
-#include "core/desktop/desktop.h"
 #include "core/platform/registry.h"
 #include "gui/common/form_layout.h"
 #include "gui/common/form_look.h"
@@ -85,21 +85,22 @@ AboutBox::AboutBox(Desktop &desktop)
     iconBox->setAlignment(Qt::AlignCenter);
     iconBox->setPixmap(ProgramIcon().pixmap(QSize(48, 48)));
 
-    auto *titleLabel = MakeLabel(this, QStringLiteral("lblTitle"),
-                                 QStringLiteral("Corvane(批处理工具)"), PxRect(1050, 240, 3885, 480));
+    auto *titleLabel =
+        MakeLabel(this, QStringLiteral("lblTitle"), QStringLiteral("Corvane(批处理工具)"),
+                  PxRect(1050, 240, 3885, 480));
     titleLabel->setFont(AboutTitleFont());
     SetBlackText(titleLabel);
 
     m_versionLabel = MakeLabel(this, QStringLiteral("lblVersion"), QStringLiteral("版本"),
                                PxRect(1050, 780, 3885, 225));
 
-    auto *descriptionLabel = MakeLabel(
-        this, QStringLiteral("lblDescription"),
-        QStringLiteral(
-            "本程序将控制台程序或DOS程序图形化，拥有批量处理功能，减少输入CMD命令行或者编"
-            "写批处理文件时繁杂的重复劳动，也能作为其它无图形界面程序的图形化扩展，是一款"
-            "便利的好工具。"),
-        PxRect(1050, 1125, 3885, 1170));
+    auto *descriptionLabel =
+        MakeLabel(this, QStringLiteral("lblDescription"),
+                  QStringLiteral(
+                      "本程序将控制台程序或DOS程序图形化，拥有批量处理功能，减少输入CMD命令行或者编"
+                      "写批处理文件时繁杂的重复劳动，也能作为其它无图形界面程序的图形化扩展，是一款"
+                      "便利的好工具。"),
+                  PxRect(1050, 1125, 3885, 1170));
     descriptionLabel->setWordWrap(true);
     SetBlackText(descriptionLabel);
 

@@ -85,7 +85,8 @@ HelpWindow::HelpWindow()
                                PxRect(1600, 2520, 1575, 375));
     PressOnEnterWhenFocused({m_closeButton});
 
-    m_text = Placed(new QPlainTextEdit(this), QStringLiteral("Text1"), PxRect(120, 120, 4575, 2295));
+    m_text =
+        Placed(new QPlainTextEdit(this), QStringLiteral("Text1"), PxRect(120, 120, 4575, 2295));
     m_text->setReadOnly(true);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_text->setTabChangesFocus(true);

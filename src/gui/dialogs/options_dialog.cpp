@@ -139,9 +139,12 @@ OptionsDialog::OptionsDialog(Desktop &desktop, const SettingsFile &settings, Act
     // first tab change: Tab must never move the focus into a hidden field.
     showSelectedPage();
 
-    m_okButton = MakeButton(this, QStringLiteral("cmdOK"), QStringLiteral("确定"), PxRect(2520, 4440, 1095, 375));
-    m_cancelButton = MakeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("取消"), PxRect(3720, 4440, 1095, 375));
-    m_applyButton = MakeButton(this, QStringLiteral("cmdApply"), QStringLiteral("应用"), PxRect(4920, 4440, 1095, 375));
+    m_okButton = MakeButton(this, QStringLiteral("cmdOK"), QStringLiteral("确定"),
+                            PxRect(2520, 4440, 1095, 375));
+    m_cancelButton = MakeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("取消"),
+                                PxRect(3720, 4440, 1095, 375));
+    m_applyButton = MakeButton(this, QStringLiteral("cmdApply"), QStringLiteral("应用"),
+                               PxRect(4920, 4440, 1095, 375));
 
     QWidget::setTabOrder(m_tabs, m_okButton);
     QWidget::setTabOrder(m_okButton, m_cancelButton);
@@ -187,9 +190,11 @@ QWidget *OptionsDialog::createPage(int index)
     page->setObjectName(ArrayName("picOptions", index));
     page->setGeometry(PxRect(index == 0 ? kPageLeft : kHiddenPageLeft, kPageTop, 5685, 3780));
 
-    MakeLabel(page, ArrayName("Label1", index), QStringLiteral("名称："), PxRect(120, 360, 735, 255));
+    MakeLabel(page, ArrayName("Label1", index), QStringLiteral("名称："),
+              PxRect(120, 360, 735, 255));
     m_nameEdits[i] = MakeTextBox(page, ArrayName("Text1", index), PxRect(720, 360, 1815, 270));
-    MakeLabel(page, ArrayName("Label2", index), QStringLiteral("程序："), PxRect(120, 840, 735, 255));
+    MakeLabel(page, ArrayName("Label2", index), QStringLiteral("程序："),
+              PxRect(120, 840, 735, 255));
     m_programEdits[i] = MakeTextBox(page, ArrayName("Text2", index), PxRect(720, 840, 4095, 270));
     m_programEdits[i]->setToolTip(
         QStringLiteral("程序名或程序的完整路径（完整路径含空格也不必加引号），"
@@ -198,7 +203,8 @@ QWidget *OptionsDialog::createPage(int index)
                        "文件名、路径等占位符的值只作为数据传入，不会被当作命令执行。\n"
                        "但占位符若写进交给另一层命令解释器的脚本（如 sh -c 'echo $SName$'），"
                        "其值会被当作命令执行。"));
-    m_browseButtons[i] = MakeButton(page, ArrayName("Command1", index), QStringLiteral("..."), PxRect(4920, 840, 495, 255));
+    m_browseButtons[i] = MakeButton(page, ArrayName("Command1", index), QStringLiteral("..."),
+                                    PxRect(4920, 840, 495, 255));
     m_captureBoxes[i] = new ProfileCheckBox(QStringLiteral("捕获输出"), page);
     m_captureBoxes[i]->setObjectName(ArrayName("Check1", index));
     m_captureBoxes[i]->setGeometry(PxRect(720, 1440, 1095, 375));
@@ -210,7 +216,8 @@ QWidget *OptionsDialog::createPage(int index)
         box->resize(qMax(box->width(), box->sizeHint().width()), box->height());
     // How many of the tool's commands may run at once, in the free band
     // between the check boxes and the command line.
-    QLabel *jobsLabel = MakeLabel(page, ArrayName("LabelJobs", index), QStringLiteral("同时运行："), PxRect(120, 2040, 1095, 255));
+    QLabel *jobsLabel = MakeLabel(page, ArrayName("LabelJobs", index), QStringLiteral("同时运行："),
+                                  PxRect(120, 2040, 1095, 255));
     m_jobsBoxes[i] = new QSpinBox(page);
     m_jobsBoxes[i]->setObjectName(ArrayName("Jobs", index));
     m_jobsBoxes[i]->setGeometry(PxRect(1320, 1995, 855, 330));
@@ -221,7 +228,8 @@ QWidget *OptionsDialog::createPage(int index)
             .arg(kMaxJobs)
             .arg(QThread::idealThreadCount()));
     jobsLabel->setBuddy(m_jobsBoxes[i]);
-    MakeLabel(page, ArrayName("Label3", index), QStringLiteral("命令行："), PxRect(120, 3120, 735, 255));
+    MakeLabel(page, ArrayName("Label3", index), QStringLiteral("命令行："),
+              PxRect(120, 3120, 735, 255));
     m_commandLineEdits[i] =
         MakeTextBox(page, ArrayName("Text3", index), PxRect(120, 3360, 5295, 270));
     return page;
@@ -259,8 +267,7 @@ void OptionsDialog::loadAllTools()
         SetFieldText(m_programEdits[at], m_settings.readString(ToolKey(ToolField::Program, i)));
         SetFieldText(m_commandLineEdits[at],
                      m_settings.readString(ToolKey(ToolField::CommandTemplate, i)));
-        SetCheckValue(m_captureBoxes[at],
-                      m_settings.readInt(ToolKey(ToolField::CaptureOutput, i)));
+        SetCheckValue(m_captureBoxes[at], m_settings.readInt(ToolKey(ToolField::CaptureOutput, i)));
         SetCheckValue(m_consoleBoxes[at], m_settings.readInt(ToolKey(ToolField::ShowConsole, i)));
         m_jobsBoxes[at]->setValue(JobsSetting(m_settings.readInt(ToolKey(ToolField::Jobs, i))));
         if (!m_nameEdits[at]->text().isEmpty())

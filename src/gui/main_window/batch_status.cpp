@@ -81,10 +81,9 @@ QString BatchStatus::Summary(const QList<BatchEntryResult> &results, qint64 elap
 {
     using Outcome = BatchEntryResult::Outcome;
     const auto count = [&results](Outcome outcome) {
-        return int(std::count_if(results.cbegin(), results.cend(),
-                                 [outcome](const BatchEntryResult &result) {
-                                     return result.outcome == outcome;
-                                 }));
+        return int(std::count_if(
+            results.cbegin(), results.cend(),
+            [outcome](const BatchEntryResult &result) { return result.outcome == outcome; }));
     };
     const std::pair<int, QString> counts[] = {
         {count(Outcome::Failed), QStringLiteral("失败 %1")},

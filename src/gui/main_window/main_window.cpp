@@ -103,8 +103,8 @@ void MainWindow::createControls()
 
     // In the order of the layout table.
     m_jobs = new JobList(this);
-    m_jobFolders = Placed(new QListView(m_client), QStringLiteral("List2"),
-                          at(8040, 1320, 1095, 1680));
+    m_jobFolders =
+        Placed(new QListView(m_client), QStringLiteral("List2"), at(8040, 1320, 1095, 1680));
     m_jobFolders->setModel(m_jobs);
     m_jobFolders->setModelColumn(JobList::FolderColumn);
     m_jobFolders->setUniformItemSizes(true);
@@ -239,11 +239,10 @@ void MainWindow::createWorkers()
     m_jobs->setCommandPreview([this](int row) { return previewCommandLine(row); });
 
     m_launcher->setConsoleFactory(ConsoleWindowFactory());
-    m_batchHost = std::make_unique<WindowBatchHost>(WindowBatchHost::Controls{
-        m_jobs, m_jobNames, m_destinationFolders, m_batchStatus, m_processButton, m_stopShortcut,
-        m_reportTimer});
-    m_batch = std::make_unique<BatchRun>(*m_batchHost, *m_launcher, m_tool,
-                                         m_desktop.dataFolder());
+    m_batchHost = std::make_unique<WindowBatchHost>(
+        WindowBatchHost::Controls{m_jobs, m_jobNames, m_destinationFolders, m_batchStatus,
+                                  m_processButton, m_stopShortcut, m_reportTimer});
+    m_batch = std::make_unique<BatchRun>(*m_batchHost, *m_launcher, m_tool, m_desktop.dataFolder());
 }
 
 void MainWindow::connectHandlers()

@@ -222,13 +222,12 @@ LaunchRequest TestWindowsLauncher::request(const QString &program,
 void TestWindowsLauncher::setTool(const QString &program, const QString &commandTemplate,
                                   bool capture, int jobs)
 {
-    SettingsFile settings(ConfigPath());
-    QVERIFY(settings.writeString(ToolKey("Text2(", 0), program));
-    QVERIFY(settings.writeString(ToolKey("Text3(", 0), commandTemplate));
-    QVERIFY(settings.writeInt(ToolKey("Check1(", 0), capture ? 1 : 0));
-    QVERIFY(settings.writeInt(ToolKey("Jobs(", 0), jobs));
-    ActiveTool().index = 0;
-    LoadActiveTool();
+    const SettingsFile &settings = m_folders->settings;
+    QVERIFY(settings.writeString(ToolKey(ToolField::Program, 0), program));
+    QVERIFY(settings.writeString(ToolKey(ToolField::CommandTemplate, 0), commandTemplate));
+    QVERIFY(settings.writeInt(ToolKey(ToolField::CaptureOutput, 0), capture ? 1 : 0));
+    QVERIFY(settings.writeInt(ToolKey(ToolField::Jobs, 0), jobs));
+    m_folders->tool.select(0);
 }
 
 QList<ArgvRecord> TestWindowsLauncher::runBatch(const QStringList &names)
@@ -238,8 +237,10 @@ QList<ArgvRecord> TestWindowsLauncher::runBatch(const QStringList &names)
     for (const QString &name : names)
         host.add(name, m_folders->source);
     const std::unique_ptr<Launcher> launcher = CreateLauncher();
-    BatchRun batch(host, *launcher);
-    test::MessageRecorder messages;
+    BatchRun batch(host, *launcher, m_folders->tool, m_folders->data);
+    test::MessageRecorder messages(m_folders->desktop);
+    connect(&batch, &BatchRun::failed, this,
+            [this](const Message &message) { m_folders->desktop.showMessage(message); });
     QSignalSpy finished(&batch, &BatchRun::finished);
     batch.run();
     if (finished.isEmpty() && !finished.wait(60000))
@@ -570,8 +571,10 @@ void TestWindowsLauncher::severalAtOnceKeepReportOrder()
     for (const QString &name : names)
         host.add(name, m_folders->source);
     const std::unique_ptr<Launcher> launcher = CreateLauncher();
-    BatchRun batch(host, *launcher);
-    test::MessageRecorder messages;
+    BatchRun batch(host, *launcher, m_folders->tool, m_folders->data);
+    test::MessageRecorder messages(m_folders->desktop);
+    connect(&batch, &BatchRun::failed, this,
+            [this](const Message &message) { m_folders->desktop.showMessage(message); });
     QSignalSpy finished(&batch, &BatchRun::finished);
     batch.run();
     QVERIFY(finished.wait(60000));
@@ -611,7 +614,7 @@ void TestWindowsLauncher::exitLeavesCommandsRunning()
     for (const QString &name : {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")})
         host.add(name, m_folders->source);
     const std::unique_ptr<Launcher> launcher = CreateLauncher();
-    auto batch = std::make_unique<BatchRun>(host, *launcher);
+    auto batch = std::make_unique<BatchRun>(host, *launcher, m_folders->tool, m_folders->data);
     int started = 0;
     connect(batch.get(), &BatchRun::entryStarted, this, [&] { ++started; });
     batch->run();

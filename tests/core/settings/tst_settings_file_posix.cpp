@@ -448,10 +448,8 @@ void TestSettingsFilePosix::killedWhileSaving()
     const QString key = QStringLiteral("Text3(0)");
     const QString valueA = QString(3000, QLatin1Char('A'));
     const QString valueB = QStringLiteral("$SPath$$SName$ -b ") + QString(7000, QLatin1Char('B'));
-    const QByteArray withA =
-        *WriteIniValue(initial, kStringSection, key.toUtf8(), valueA.toUtf8());
-    const QByteArray withB =
-        *WriteIniValue(initial, kStringSection, key.toUtf8(), valueB.toUtf8());
+    const QByteArray withA = *WriteIniValue(initial, kStringSection, key.toUtf8(), valueA.toUtf8());
+    const QByteArray withB = *WriteIniValue(initial, kStringSection, key.toUtf8(), valueB.toUtf8());
 
     const QString temporaryName = QFileInfo(AtomicWriteTemporaryName(configPath())).fileName();
     constexpr int kRounds = 100;

@@ -1,7 +1,7 @@
 #include "core/batch/batch_run.h"
 #include "core/launch/launcher.h"
-#include "core/settings/settings_file.h"
 #include "core/settings/active_tool.h"
+#include "core/settings/settings_file.h"
 #include "fake_batch_host.h"
 #include "gui/console/console_window.h"
 

@@ -5,9 +5,10 @@
 // written to a temporary folder. --dark shows them as a desktop with a dark
 // theme and a 12-point default font would: Fusion, dark colours.
 
-#include "core/platform/data_folder.h"
 #include "core/platform/single_instance.h"
+#include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
+#include "fake_desktop.h"
 #include "gui/common/program_icon.h"
 #include "gui/dialogs/about_box.h"
 #include "gui/dialogs/help_window.h"
@@ -62,8 +63,10 @@ int main(int argc, char *argv[])
         UseDarkDesktop();
 
     QTemporaryDir data;
-    corvane::SetDataFolder(data.path());
-    QFile config(corvane::ConfigPath());
+    corvane::test::FakeDesktop desktop(data.path());
+    const corvane::SettingsFile settings(corvane::ConfigPathIn(data.path()));
+    corvane::ActiveTool tool(settings);
+    QFile config(settings.path());
     if (config.open(QIODevice::WriteOnly)) {
         config.write(QStringLiteral("[StringSection]\n"
                                     "Text1(0)=转换\n"
@@ -79,11 +82,11 @@ int main(int argc, char *argv[])
     bool ok = true;
     {
         corvane::SingleInstance instance(data.filePath(QStringLiteral("lock")));
-        corvane::MainWindow form;
+        corvane::MainWindow form(desktop, settings, tool);
         ok = form.loadOnStartup(instance) && Save(&form, folder, QStringLiteral("main")) && ok;
     }
     {
-        corvane::OptionsDialog options({});
+        corvane::OptionsDialog options(desktop, settings, tool, {});
         options.loadAllTools();
         ok = Save(&options, folder, QStringLiteral("options")) && ok;
         options.findChild<QTabWidget *>(QStringLiteral("tbsOptions"))->setCurrentIndex(7);
@@ -94,7 +97,7 @@ int main(int argc, char *argv[])
         ok = Save(&help, folder, QStringLiteral("help")) && ok;
     }
     {
-        corvane::AboutBox about;
+        corvane::AboutBox about(desktop);
         ok = Save(&about, folder, QStringLiteral("about")) && ok;
     }
     return ok ? 0 : 1;

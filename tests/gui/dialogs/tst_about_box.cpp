@@ -3,6 +3,7 @@
 #include "gui/common/form_layout.h"
 #include "gui/common/version.h"
 #include "gui/dialogs/about_box.h"
+#include "gui/platform/qt_desktop.h"
 #include "message_recorder.h"
 #include "modal_driver.h"
 
@@ -83,33 +84,26 @@ private slots:
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<test::FakeDesktop> m_desktop;
     std::unique_ptr<MessageRecorder> m_messages;
-    FakeRegistry m_registry;
-    QStringList m_started;
 };
 
 void TestAboutBox::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    m_messages = std::make_unique<MessageRecorder>();
-    m_registry = FakeRegistry();
-    m_started.clear();
-    SetRegistry(&m_registry);
+    m_desktop = std::make_unique<test::FakeDesktop>(m_dir->path());
+    m_messages = std::make_unique<MessageRecorder>(*m_desktop);
     // Starts only what a real start could: an existing file.
-    SetProgramStarter([this](const QString &path) {
-        m_started.append(path);
-        return QFileInfo(path).isFile();
-    });
+    m_desktop->starter = [](const QString &path) { return QFileInfo(path).isFile(); };
 }
 
 void TestAboutBox::cleanup()
 {
     QCOMPARE(VisibleWindows(), QStringList());
     QVERIFY(!QApplication::activeModalWidget());
-    SetRegistry(nullptr);
-    SetProgramStarter({});
     m_messages.reset();
+    m_desktop.reset();
     m_dir.reset();
 }
 
@@ -137,7 +131,7 @@ void TestAboutBox::versionText()
 
 void TestAboutBox::versionLabelAtLoad()
 {
-    AboutBox box;
+    AboutBox box(*m_desktop);
     const QLabel *label = box.findChild<QLabel *>(QStringLiteral("lblVersion"));
     QVERIFY(label);
     QCOMPARE(label->text(),
@@ -170,7 +164,7 @@ void TestAboutBox::layout()
     QFETCH(QString, name);
     QFETCH(QRect, twips);
 
-    AboutBox box;
+    AboutBox box(*m_desktop);
     const QWidget *widget = box.findChild<QWidget *>(name);
     QVERIFY(widget);
     QCOMPARE(widget->geometry(),
@@ -179,7 +173,7 @@ void TestAboutBox::layout()
 
 void TestAboutBox::windowAndTexts()
 {
-    AboutBox box;
+    AboutBox box(*m_desktop);
     QCOMPARE(box.objectName(), QStringLiteral("frmAbout"));
     QCOMPARE(box.windowTitle(), QStringLiteral("关于程序"));
     QCOMPARE(box.parentWidget(), nullptr);
@@ -234,7 +228,7 @@ void TestAboutBox::windowAndTexts()
 
 void TestAboutBox::titleFont()
 {
-    AboutBox box;
+    AboutBox box(*m_desktop);
     const QLabel *title = box.findChild<QLabel *>(QStringLiteral("lblTitle"));
     QVERIFY(title);
     const QFont font = title->font();
@@ -266,51 +260,56 @@ void TestAboutBox::closing()
 {
     QFETCH(QString, how);
     bool closed = false;
-    const bool driven = DriveModal<AboutBox>(OpenAboutBox, [&](AboutBox *box) {
-        QVERIFY(box->isModal());
-        QCOMPARE(box->parentWidget(), nullptr);
-        auto *ok = box->findChild<QPushButton *>(QStringLiteral("cmdOK"));
-        QCOMPARE(box->focusWidget(), ok);
-        if (how == QLatin1String("click")) {
-            QTest::mouseClick(ok, Qt::LeftButton);
-        } else if (how == QLatin1String("enter")) {
-            QTest::keyClick(ok, Qt::Key_Return);
-        } else if (how == QLatin1String("enter elsewhere")) {
-            // Enter on the focused system-information button presses that
-            // button, not OK.
-            auto *sysInfo = box->findChild<QPushButton *>(QStringLiteral("cmdSysInfo"));
-            sysInfo->setFocus();
-            QTest::keyClick(sysInfo, Qt::Key_Return);
-            QVERIFY(box->isVisible());
-            QCOMPARE(m_messages->count(), 1);
-            ok->setFocus();
-            QTest::keyClick(box, Qt::Key_Return);
-        } else if (how == QLatin1String("esc")) {
-            QTest::keyClick(ok, Qt::Key_Escape);
-        } else {
-            box->close();
-        }
-        closed = !box->isVisible();
-    });
+    const bool driven = DriveModal<AboutBox>(
+        [this] { OpenAboutBox(*m_desktop); },
+        [&](AboutBox *box) {
+            QVERIFY(box->isModal());
+            QCOMPARE(box->parentWidget(), nullptr);
+            auto *ok = box->findChild<QPushButton *>(QStringLiteral("cmdOK"));
+            QCOMPARE(box->focusWidget(), ok);
+            if (how == QLatin1String("click")) {
+                QTest::mouseClick(ok, Qt::LeftButton);
+            } else if (how == QLatin1String("enter")) {
+                QTest::keyClick(ok, Qt::Key_Return);
+            } else if (how == QLatin1String("enter elsewhere")) {
+                // Enter on the focused system-information button presses that
+                // button, not OK.
+                auto *sysInfo = box->findChild<QPushButton *>(QStringLiteral("cmdSysInfo"));
+                sysInfo->setFocus();
+                QTest::keyClick(sysInfo, Qt::Key_Return);
+                QVERIFY(box->isVisible());
+                QCOMPARE(m_messages->count(), 1);
+                ok->setFocus();
+                QTest::keyClick(box, Qt::Key_Return);
+            } else if (how == QLatin1String("esc")) {
+                QTest::keyClick(ok, Qt::Key_Escape);
+            } else {
+                box->close();
+            }
+            closed = !box->isVisible();
+        });
     QVERIFY(driven);
     QVERIFY(closed);
 }
 
 void TestAboutBox::sysInfoUnavailableWithoutRegistry()
 {
-    SetRegistry(nullptr);
-    const bool driven = DriveModal<AboutBox>(OpenAboutBox, [this](AboutBox *box) {
-        auto *sysInfo = box->findChild<QPushButton *>(QStringLiteral("cmdSysInfo"));
-        QTest::mouseClick(sysInfo, Qt::LeftButton);
-        QVERIFY(box->isVisible());
-        QCOMPARE(m_messages->count(), 1);
-        // Again from the keyboard: Space on the focused button.
-        sysInfo->setFocus();
-        QTest::keyClick(sysInfo, Qt::Key_Space);
-        QCOMPARE(m_messages->count(), 2);
-        QVERIFY(box->isVisible());
-        box->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
-    });
+    // An empty registry, as where there is none.
+    const bool driven =
+        DriveModal<AboutBox>([this] { OpenAboutBox(*m_desktop); },
+                             [this](AboutBox *box) {
+                                 auto *sysInfo =
+                                     box->findChild<QPushButton *>(QStringLiteral("cmdSysInfo"));
+                                 QTest::mouseClick(sysInfo, Qt::LeftButton);
+                                 QVERIFY(box->isVisible());
+                                 QCOMPARE(m_messages->count(), 1);
+                                 // Again from the keyboard: Space on the focused button.
+                                 sysInfo->setFocus();
+                                 QTest::keyClick(sysInfo, Qt::Key_Space);
+                                 QCOMPARE(m_messages->count(), 2);
+                                 QVERIFY(box->isVisible());
+                                 box->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+                             });
     QVERIFY(driven);
     QCOMPARE(m_messages->count(), 2);
     for (const Message &message : m_messages->messages()) {
@@ -318,7 +317,7 @@ void TestAboutBox::sysInfoUnavailableWithoutRegistry()
         QCOMPARE(message.title, QStringLiteral("Corvane"));
         QCOMPARE(message.icon, MessageIcon::None);
     }
-    QVERIFY(m_started.isEmpty());
+    QVERIFY(m_desktop->started.isEmpty());
 }
 
 void TestAboutBox::getKeyValue_data()
@@ -359,33 +358,34 @@ void TestAboutBox::getKeyValue()
     QFETCH(bool, read);
     QFETCH(QString, after);
 
-    m_registry.addKey(kViewerKey);
+    m_desktop->fakeRegistry.addKey(kViewerKey);
     if (stored)
-        m_registry.setValue(kViewerKey, kViewerValue, stored->type, stored->data);
-    m_registry.setValue(kViewerKey, QStringLiteral("Other"), kRegSz, Sz(QStringLiteral("x")));
+        m_desktop->fakeRegistry.setValue(kViewerKey, kViewerValue, stored->type, stored->data);
+    m_desktop->fakeRegistry.setValue(kViewerKey, QStringLiteral("Other"), kRegSz,
+                                     Sz(QStringLiteral("x")));
 
-    AboutBox box;
+    AboutBox box(*m_desktop);
     QString value = before;
     QCOMPARE(box.readKeyValue(kHkeyLocalMachine, kViewerKey, kViewerValue, value), read);
     QCOMPARE(value, after);
 
-    QCOMPARE(m_registry.opens().size(), 1);
-    QCOMPARE(m_registry.opens().first().root, kHkeyLocalMachine);
-    QCOMPARE(m_registry.opens().first().keyName, kViewerKey);
-    QCOMPARE(m_registry.opens().first().access, 0x2003Fu);
-    QCOMPARE(m_registry.bufferSizes(), QList<int>{1024});
-    QCOMPARE(m_registry.keysLeftOpen(), 0);
-    QCOMPARE(m_registry.badCloses(), 0);
+    QCOMPARE(m_desktop->fakeRegistry.opens().size(), 1);
+    QCOMPARE(m_desktop->fakeRegistry.opens().first().root, kHkeyLocalMachine);
+    QCOMPARE(m_desktop->fakeRegistry.opens().first().keyName, kViewerKey);
+    QCOMPARE(m_desktop->fakeRegistry.opens().first().access, 0x2003Fu);
+    QCOMPARE(m_desktop->fakeRegistry.bufferSizes(), QList<int>{1024});
+    QCOMPARE(m_desktop->fakeRegistry.keysLeftOpen(), 0);
+    QCOMPARE(m_desktop->fakeRegistry.badCloses(), 0);
 }
 
 void TestAboutBox::emptyValueIsAnError()
 {
-    m_registry.setValue(kViewerKey, kViewerValue, kRegSz, QByteArray());
-    AboutBox box;
+    m_desktop->fakeRegistry.setValue(kViewerKey, kViewerValue, kRegSz, QByteArray());
+    AboutBox box(*m_desktop);
     QString value = QStringLiteral("before");
     QVERIFY_THROWS_EXCEPTION(EmptyRegistryValue,
                              box.readKeyValue(kHkeyLocalMachine, kViewerKey, kViewerValue, value));
-    QCOMPARE(m_registry.keysLeftOpen(), 0);
+    QCOMPARE(m_desktop->fakeRegistry.keysLeftOpen(), 0);
 
     // A key that cannot be opened is no error, just no value.
     value = QStringLiteral("before");
@@ -477,11 +477,13 @@ void TestAboutBox::startSysInfo()
         return data;
     };
     if (first)
-        m_registry.setValue(kViewerKey, kViewerValue, first->type, resolve(first->data));
+        m_desktop->fakeRegistry.setValue(kViewerKey, kViewerValue, first->type,
+                                         resolve(first->data));
     if (second)
-        m_registry.setValue(kFolderKey, kFolderValue, second->type, resolve(second->data));
+        m_desktop->fakeRegistry.setValue(kFolderKey, kFolderValue, second->type,
+                                         resolve(second->data));
 
-    AboutBox box;
+    AboutBox box(*m_desktop);
     box.startSystemInfo();
 
     QStringList expectedStarts;
@@ -493,10 +495,10 @@ void TestAboutBox::startSysInfo()
         else
             expectedStarts.append(start);
     }
-    QCOMPARE(m_started, expectedStarts);
+    QCOMPARE(m_desktop->started, expectedStarts);
 
     QStringList looked;
-    for (const FakeRegistry::Open &open : m_registry.opens()) {
+    for (const FakeRegistry::Open &open : m_desktop->fakeRegistry.opens()) {
         QCOMPARE(open.root, kHkeyLocalMachine);
         looked.append(open.keyName);
     }
@@ -504,7 +506,7 @@ void TestAboutBox::startSysInfo()
     if (secondLooked)
         expectedLooks.append(kFolderKey);
     QCOMPARE(looked, expectedLooks);
-    QCOMPARE(m_registry.keysLeftOpen(), 0);
+    QCOMPARE(m_desktop->fakeRegistry.keysLeftOpen(), 0);
 
     QCOMPARE(m_messages->count(), message ? 1 : 0);
     if (message) {
@@ -516,10 +518,10 @@ void TestAboutBox::startSysInfo()
 
 void TestAboutBox::realStartFailsWithoutProgram()
 {
-    QVERIFY(!StartProgramDetached(QString()));
-    QVERIFY(!StartProgramDetached(m_dir->filePath(QStringLiteral("no such program"))));
+    QVERIFY(!QtDesktop().startProgram(QString()));
+    QVERIFY(!QtDesktop().startProgram(m_dir->filePath(QStringLiteral("no such program"))));
     // A folder is no program either.
-    QVERIFY(!StartProgramDetached(m_dir->path()));
+    QVERIFY(!QtDesktop().startProgram(m_dir->path()));
 }
 
 QTEST_MAIN(TestAboutBox)

@@ -1,10 +1,10 @@
-#include "core/platform/data_folder.h"
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
 #include "core/text/text_encoding.h"
 #include "gui/common/form_layout.h"
 #include "gui/dialogs/options_dialog.h"
 #include "gui/platform/file_dialog.h"
+#include "gui/platform/qt_desktop.h"
 #include "message_recorder.h"
 #include "modal_driver.h"
 #include "test_files.h"
@@ -125,6 +125,9 @@ private:
     void openOptions(const std::function<void(OptionsDialog *)> &drive);
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<test::FakeDesktop> m_desktop;
+    std::unique_ptr<SettingsFile> m_settings;
+    std::unique_ptr<ActiveTool> m_tool;
     std::unique_ptr<MessageRecorder> m_messages;
     QStringList m_captions;
     // What the Tools menu would show at each closing of the dialog.
@@ -135,33 +138,36 @@ void TestOptionsDialog::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    SetDataFolder(m_dir->path());
-    m_messages = std::make_unique<MessageRecorder>();
-    ActiveTool() = ActiveToolState{};
+    m_desktop = std::make_unique<test::FakeDesktop>(m_dir->path());
+    m_settings = std::make_unique<SettingsFile>(ConfigPathIn(m_dir->path()));
+    m_tool = std::make_unique<ActiveTool>(*m_settings);
+    m_messages = std::make_unique<MessageRecorder>(*m_desktop);
     m_captions.clear();
     m_menuAtClose.clear();
-    SetCaptionSink([this](const QString &caption) { m_captions.append(caption); });
-    SetOpenFileChooser([](QWidget *, const QStringList &) {
+    connect(m_tool.get(), &ActiveTool::changed, this,
+            [this] { m_captions.append(m_tool->caption()); });
+    m_desktop->chooser = [](const QStringList &) {
         qFatal("unexpected browse dialog");
         return QString();
-    });
+    };
 }
 
 void TestOptionsDialog::cleanup()
 {
     QCOMPARE(VisibleWindows(), QStringList());
     QVERIFY(!QApplication::activeModalWidget());
-    SetOpenFileChooser({});
-    SetCaptionSink({});
+    if (QFile::exists(m_settings->path()))
+        QFile::setPermissions(m_settings->path(), QFile::ReadOwner | QFile::WriteOwner);
     m_messages.reset();
-    if (QFile::exists(ConfigPath()))
-        QFile::setPermissions(ConfigPath(), QFile::ReadOwner | QFile::WriteOwner);
+    m_tool.reset();
+    m_settings.reset();
+    m_desktop.reset();
     m_dir.reset();
 }
 
 void TestOptionsDialog::writeConfig(const QByteArray &bytes)
 {
-    QFile file(ConfigPath());
+    QFile file(m_settings->path());
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), bytes.size());
 }
@@ -169,7 +175,10 @@ void TestOptionsDialog::writeConfig(const QByteArray &bytes)
 void TestOptionsDialog::openOptions(const std::function<void(OptionsDialog *)> &drive)
 {
     const bool driven = DriveModal<OptionsDialog>(
-        [this] { OpenOptionsDialog([this] { m_menuAtClose.append(ReadToolMenuNames()); }); },
+        [this] {
+            OpenOptionsDialog(*m_desktop, *m_settings, *m_tool,
+                              [this] { m_menuAtClose.append(ReadToolMenuNames(*m_settings)); });
+        },
         drive);
     QVERIFY2(driven, "the options dialog did not come up, or was left open");
 }
@@ -207,7 +216,7 @@ void TestOptionsDialog::layout()
     QFETCH(QString, text);
     QFETCH(QRect, twips);
 
-    OptionsDialog dialog({});
+    OptionsDialog dialog(*m_desktop, *m_settings, *m_tool, {});
     const QWidget *widget = Child<QWidget>(&dialog, name);
     QRect expected(Px(twips.x()), Px(twips.y()), Px(twips.width()), Px(twips.height()));
     // A check box grows to the right when the font needs more room than the
@@ -283,7 +292,7 @@ void TestOptionsDialog::noConfigShowsEmptyTools()
         }
         Button(dialog, QStringLiteral("cmdCancel"))->click();
     });
-    QVERIFY(!QFile::exists(ConfigPath()));
+    QVERIFY(!QFile::exists(m_settings->path()));
     QCOMPARE(m_menuAtClose.size(), 1);
     QCOMPARE(m_messages->count(), 0);
 }
@@ -352,7 +361,7 @@ void TestOptionsDialog::checkValues()
         config += "Check1(4)=" + stored + "\nCheck2(6)=" + stored + "\n";
     writeConfig(config);
 
-    OptionsDialog dialog({});
+    OptionsDialog dialog(*m_desktop, *m_settings, *m_tool, {});
     dialog.loadAllTools();
     QCOMPARE(Check(&dialog, 1, 4)->checkState(), shown);
     QCOMPARE(Check(&dialog, 2, 6)->checkState(), shown);
@@ -360,15 +369,15 @@ void TestOptionsDialog::checkValues()
     QCOMPARE(OptionsDialog::CheckValue(Check(&dialog, 1, 4)), saved);
 
     dialog.saveAllTools();
-    QCOMPARE(ReadIntSetting(QStringLiteral("Check1(4)")), saved);
-    QCOMPARE(ReadIntSetting(QStringLiteral("Check2(6)")), saved);
-    QCOMPARE(ReadIntSetting(QStringLiteral("Check2(4)")), 0);
+    QCOMPARE(m_settings->readInt(QStringLiteral("Check1(4)")), saved);
+    QCOMPARE(m_settings->readInt(QStringLiteral("Check2(6)")), saved);
+    QCOMPARE(m_settings->readInt(QStringLiteral("Check2(4)")), 0);
 }
 
 void TestOptionsDialog::clickTurnsCheckOnOrOff()
 {
     writeConfig("[IntegerSection]\nCheck2(0)=2\n");
-    OptionsDialog dialog({});
+    OptionsDialog dialog(*m_desktop, *m_settings, *m_tool, {});
     dialog.loadAllTools();
     QCheckBox *box = Check(&dialog, 2, 0);
     QCOMPARE(box->checkState(), Qt::PartiallyChecked);
@@ -381,7 +390,7 @@ void TestOptionsDialog::clickTurnsCheckOnOrOff()
 
 void TestOptionsDialog::selectingTabShowsItsPage()
 {
-    OptionsDialog dialog({});
+    OptionsDialog dialog(*m_desktop, *m_settings, *m_tool, {});
     QTabWidget *tabs = Tabs(&dialog);
     for (int tab : {3, 7, 0, 1, 6}) {
         tabs->setCurrentIndex(tab);
@@ -449,7 +458,7 @@ void TestOptionsDialog::ctrlTab()
 
 void TestOptionsDialog::focusOrder()
 {
-    OptionsDialog dialog({});
+    OptionsDialog dialog(*m_desktop, *m_settings, *m_tool, {});
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     Tabs(&dialog)->setCurrentIndex(2);
@@ -500,7 +509,7 @@ void TestOptionsDialog::enterPressesNothing()
         QVERIFY(m_menuAtClose.isEmpty());
         dialog->close();
     });
-    QVERIFY(!QFile::exists(ConfigPath()));
+    QVERIFY(!QFile::exists(m_settings->path()));
 }
 
 void TestOptionsDialog::closingWithoutSaving_data()
@@ -517,7 +526,8 @@ void TestOptionsDialog::closingWithoutSaving()
     QFETCH(QString, how);
     const QByteArray config = "[StringSection]\nText1(1)=Old\n";
     writeConfig(config);
-    ActiveTool().index = 1;
+    m_tool->select(1);
+    m_captions.clear();
 
     openOptions([&](OptionsDialog *dialog) {
         Text(dialog, 1, 1)->setText(QStringLiteral("New"));
@@ -534,7 +544,7 @@ void TestOptionsDialog::closingWithoutSaving()
         }
         QVERIFY(!dialog->isVisible());
     });
-    QCOMPARE(readFile(ConfigPath()), config);
+    QCOMPARE(readFile(m_settings->path()), config);
     QVERIFY(m_captions.isEmpty());
     QCOMPARE(m_menuAtClose.size(), 1);
     QCOMPARE(m_menuAtClose.first()[1], QStringLiteral("Old"));
@@ -571,13 +581,13 @@ void TestOptionsDialog::okSavesAllFortyKeysInOrder()
         expected.append(QStringLiteral("Check1(%1)=%2").arg(i).arg(i == 0 ? 1 : 0));
         expected.append(QStringLiteral("Check2(%1)=0").arg(i));
     }
-    QStringList lines = QString::fromUtf8(readFile(ConfigPath())).split(QLatin1Char('\n'));
+    QStringList lines = QString::fromUtf8(readFile(m_settings->path())).split(QLatin1Char('\n'));
     if (lines.last().isEmpty())
         lines.removeLast();
     QCOMPARE(lines, expected);
 
-    QCOMPARE(ActiveTool().program, QStringLiteral("/opt/tools/conv"));
-    QCOMPARE(ActiveTool().captureOutput, true);
+    QCOMPARE(m_tool->profile().program, QStringLiteral("/opt/tools/conv"));
+    QCOMPARE(m_tool->profile().captureOutput, true);
     QCOMPARE(m_captions, QStringList(QStringLiteral("Corvane:  -  Convert")));
     QCOMPARE(m_menuAtClose.size(), 1);
     QCOMPARE(m_menuAtClose.first()[0], QStringLiteral("Convert"));
@@ -604,14 +614,16 @@ void TestOptionsDialog::jobsKeyWrittenWhenNotOneOrStored()
     QFETCH(QStringList, saved);
     if (!config.isNull())
         writeConfig(config);
-    ActiveTool().index = 2;
+    m_tool->select(2);
+    m_captions.clear();
     openOptions([&](OptionsDialog *dialog) {
         Child<QSpinBox>(dialog, Name("Jobs", 2))->setValue(jobs);
         Button(dialog, QStringLiteral("cmdOK"))->click();
     });
-    const QStringList lines = QString::fromUtf8(readFile(ConfigPath())).split(QLatin1Char('\n'));
+    const QStringList lines =
+        QString::fromUtf8(readFile(m_settings->path())).split(QLatin1Char('\n'));
     QCOMPARE(lines.filter(QStringLiteral("jobs("), Qt::CaseInsensitive), saved);
-    QCOMPARE(ActiveTool().jobs, jobs);
+    QCOMPARE(m_tool->profile().jobs, jobs);
 }
 
 void TestOptionsDialog::gbkFileStaysGbkThroughSave()
@@ -627,11 +639,11 @@ void TestOptionsDialog::gbkFileStaysGbkThroughSave()
         Text(dialog, 1, 2)->setText(QStringLiteral("音乐"));
         Button(dialog, QStringLiteral("cmdOK"))->click();
     });
-    const QByteArray saved = readFile(ConfigPath());
+    const QByteArray saved = readFile(m_settings->path());
     QVERIFY(saved.startsWith(gbk));
     QVERIFY(saved.contains("\r\nText1(2)=\xD2\xF4\xC0\xD6\r\n"));
-    QCOMPARE(ReadStringSetting(QStringLiteral("Text1(0)")), QStringLiteral("图片"));
-    QCOMPARE(ReadStringSetting(QStringLiteral("Text1(2)")), QStringLiteral("音乐"));
+    QCOMPARE(m_settings->readString(QStringLiteral("Text1(0)")), QStringLiteral("图片"));
+    QCOMPARE(m_settings->readString(QStringLiteral("Text1(2)")), QStringLiteral("音乐"));
     QCOMPARE(m_messages->count(), 0);
 }
 
@@ -665,11 +677,12 @@ void TestOptionsDialog::saveKeepsHowOtherValuesRead()
     QFETCH(QByteArray, config);
     QFETCH(QString, firstName);
     writeConfig(config);
-    const auto readAll = [] {
+    const auto readAll = [this] {
         QStringList values;
         for (int i = 0; i < kToolCount; ++i) {
-            for (const char *prefix : {"Text1(", "Text2(", "Text3("})
-                values.append(ReadStringSetting(ToolKey(prefix, i)));
+            for (ToolField field :
+                 {ToolField::Name, ToolField::Program, ToolField::CommandTemplate})
+                values.append(m_settings->readString(ToolKey(field, i)));
         }
         return values;
     };
@@ -682,9 +695,9 @@ void TestOptionsDialog::saveKeepsHowOtherValuesRead()
         Button(dialog, QStringLiteral("cmdOK"))->click();
     });
     QCOMPARE(readAll(), expected);
-    WriteIntSetting(QStringLiteral("CurrentTool"), 1);
+    m_settings->writeInt(QStringLiteral("CurrentTool"), 1);
     QCOMPARE(readAll(), expected);
-    QCOMPARE(DetectTextEncoding(readFile(ConfigPath())), DetectTextEncoding(config));
+    QCOMPARE(DetectTextEncoding(readFile(m_settings->path())), DetectTextEncoding(config));
     QCOMPARE(m_messages->count(), 0);
 }
 
@@ -693,18 +706,18 @@ void TestOptionsDialog::browseThenCancel()
     const QByteArray config = "[StringSection]\nText1(2)=Two\nText2(2)=/old/program\n"
                               "Text2(3)=/bin/three\n[IntegerSection]\nCheck1(2)=1\n";
     writeConfig(config);
-    ActiveTool().index = 2;
-    LoadActiveTool();
+    m_tool->select(2);
     m_captions.clear();
 
     const QString chosen = m_dir->filePath(QStringLiteral("new program"));
     QList<QStringList> filtersAsked;
     QList<QWidget *> parents;
-    SetOpenFileChooser([&](QWidget *parent, const QStringList &filters) {
-        parents.append(parent);
+    // The real desktop shows the file dialog over the modal window.
+    m_desktop->chooser = [&](const QStringList &filters) {
+        parents.append(QApplication::activeModalWidget());
         filtersAsked.append(filters);
         return chosen;
-    });
+    };
 
     openOptions([&](OptionsDialog *dialog) {
         Tabs(dialog)->setCurrentIndex(2);
@@ -720,9 +733,9 @@ void TestOptionsDialog::browseThenCancel()
     });
 
     QCOMPARE(filtersAsked, QList<QStringList>{ProgramFileFilters()});
-    QCOMPARE(readFile(ConfigPath()), config);
-    QCOMPARE(ActiveTool().program, QStringLiteral("/old/program"));
-    QCOMPARE(ActiveTool().captureOutput, true);
+    QCOMPARE(readFile(m_settings->path()), config);
+    QCOMPARE(m_tool->profile().program, QStringLiteral("/old/program"));
+    QCOMPARE(m_tool->profile().captureOutput, true);
     QVERIFY(m_captions.isEmpty());
 }
 
@@ -730,10 +743,10 @@ void TestOptionsDialog::cancelledBrowseChangesNothing()
 {
     writeConfig("[StringSection]\nText2(5)=/bin/five\n");
     int asked = 0;
-    SetOpenFileChooser([&asked](QWidget *, const QStringList &) {
+    m_desktop->chooser = [&asked](const QStringList &) {
         ++asked;
         return QString();
-    });
+    };
     openOptions([&](OptionsDialog *dialog) {
         Tabs(dialog)->setCurrentIndex(5);
         Button(dialog, QStringLiteral("Command1_5"))->click();
@@ -742,30 +755,30 @@ void TestOptionsDialog::cancelledBrowseChangesNothing()
         Button(dialog, QStringLiteral("cmdApply"))->click();
         dialog->close();
     });
-    QCOMPARE(ReadStringSetting(QStringLiteral("Text2(5)")), QStringLiteral("/bin/five"));
+    QCOMPARE(m_settings->readString(QStringLiteral("Text2(5)")), QStringLiteral("/bin/five"));
 }
 
 void TestOptionsDialog::browseThenApply()
 {
     writeConfig("[StringSection]\nText2(2)=/old/program\n");
-    ActiveTool().index = 2;
-    LoadActiveTool();
+    m_tool->select(2);
 
     const QString chosen = m_dir->filePath(QStringLiteral("my tools/转换 器"));
-    SetOpenFileChooser([&chosen](QWidget *, const QStringList &) { return chosen; });
+    m_desktop->chooser = [&chosen](const QStringList &) { return chosen; };
     openOptions([&](OptionsDialog *dialog) {
         Tabs(dialog)->setCurrentIndex(2);
         Button(dialog, QStringLiteral("Command1_2"))->click();
-        QCOMPARE(ActiveTool().program, QStringLiteral("/old/program"));
+        QCOMPARE(m_tool->profile().program, QStringLiteral("/old/program"));
         Button(dialog, QStringLiteral("cmdApply"))->click();
         QVERIFY(dialog->isVisible());
-        QCOMPARE(ReadStringSetting(QStringLiteral("Text2(2)")), QDir::toNativeSeparators(chosen));
-        QCOMPARE(ActiveTool().program, QDir::toNativeSeparators(chosen));
-        QCOMPARE(ReadStringSetting(QStringLiteral("Text2(3)")), QString());
+        QCOMPARE(m_settings->readString(QStringLiteral("Text2(2)")),
+                 QDir::toNativeSeparators(chosen));
+        QCOMPARE(m_tool->profile().program, QDir::toNativeSeparators(chosen));
+        QCOMPARE(m_settings->readString(QStringLiteral("Text2(3)")), QString());
         QVERIFY(m_menuAtClose.isEmpty());
         dialog->close();
     });
-    QCOMPARE(ReadStringSetting(QStringLiteral("Text2(2)")), QDir::toNativeSeparators(chosen));
+    QCOMPARE(m_settings->readString(QStringLiteral("Text2(2)")), QDir::toNativeSeparators(chosen));
     QCOMPARE(m_menuAtClose.size(), 1);
 }
 
@@ -782,9 +795,9 @@ void TestOptionsDialog::applyThenCancelKeepsApplied()
         Text(dialog, 1, 4)->setText(QStringLiteral("Four"));
         Button(dialog, QStringLiteral("cmdCancel"))->click();
     });
-    QCOMPARE(ReadStringSetting(QStringLiteral("Text1(1)")), QStringLiteral("Alpha"));
-    QCOMPARE(ReadIntSetting(QStringLiteral("Check2(1)")), 1);
-    QCOMPARE(ReadStringSetting(QStringLiteral("Text1(4)")), QString());
+    QCOMPARE(m_settings->readString(QStringLiteral("Text1(1)")), QStringLiteral("Alpha"));
+    QCOMPARE(m_settings->readInt(QStringLiteral("Check2(1)")), 1);
+    QCOMPARE(m_settings->readString(QStringLiteral("Text1(4)")), QString());
     QCOMPARE(m_menuAtClose.size(), 1);
     const std::array<QString, 8> menu = m_menuAtClose.first();
     for (int i = 0; i < kToolCount; ++i)
@@ -799,7 +812,8 @@ void TestOptionsDialog::applyThenCancelKeepsApplied()
 void TestOptionsDialog::appliedNameOfActiveToolShowsInTitle()
 {
     writeConfig("[StringSection]\nText1(3)=Old name\n");
-    ActiveTool().index = 3;
+    m_tool->select(3);
+    m_captions.clear();
     openOptions([this](OptionsDialog *dialog) {
         Tabs(dialog)->setCurrentIndex(3);
         Text(dialog, 1, 3)->setText(QStringLiteral("新名字"));
@@ -830,7 +844,7 @@ void TestOptionsDialog::readOnlyConfigGivesFortyMessages()
 
     const QByteArray config = "[StringSection]\nText1(0)=Kept\n";
     writeConfig(config);
-    QVERIFY(QFile::setPermissions(ConfigPath(),
+    QVERIFY(QFile::setPermissions(m_settings->path(),
                                   QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     openOptions([&](OptionsDialog *dialog) {
         Text(dialog, 1, 0)->setText(QStringLiteral("Changed"));
@@ -846,7 +860,7 @@ void TestOptionsDialog::readOnlyConfigGivesFortyMessages()
         QCOMPARE(message.title, QStringLiteral("Corvane"));
         QCOMPARE(message.icon, MessageIcon::None);
     }
-    QCOMPARE(readFile(ConfigPath()), config);
+    QCOMPARE(readFile(m_settings->path()), config);
     // The save goes on to reload the active tool from the file as it stands.
     QCOMPARE(m_captions, QStringList(QStringLiteral("Corvane:  -  Kept")));
     QCOMPARE(m_menuAtClose.size(), 1);
@@ -855,18 +869,18 @@ void TestOptionsDialog::readOnlyConfigGivesFortyMessages()
 void TestOptionsDialog::failedOkKeepsTheEdits()
 {
     writeConfig("[StringSection]\nText1(0)=Kept\n");
-    QVERIFY(QFile::setPermissions(ConfigPath(), QFile::ReadOwner));
+    QVERIFY(QFile::setPermissions(m_settings->path(), QFile::ReadOwner));
     openOptions([this](OptionsDialog *dialog) {
         Text(dialog, 1, 0)->setText(QStringLiteral("Changed"));
         Button(dialog, QStringLiteral("cmdOK"))->click();
         QCOMPARE(m_messages->count(), 40);
         QVERIFY(dialog->isVisible());
         QCOMPARE(Text(dialog, 1, 0)->text(), QStringLiteral("Changed"));
-        QVERIFY(QFile::setPermissions(ConfigPath(), QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY(QFile::setPermissions(m_settings->path(), QFile::ReadOwner | QFile::WriteOwner));
         Button(dialog, QStringLiteral("cmdOK"))->click();
         QVERIFY(!dialog->isVisible());
     });
-    QCOMPARE(ReadStringSetting(QStringLiteral("Text1(0)")), QStringLiteral("Changed"));
+    QCOMPARE(m_settings->readString(QStringLiteral("Text1(0)")), QStringLiteral("Changed"));
 }
 
 void TestOptionsDialog::realBrowseDialogOffersProgramFilters()
@@ -877,7 +891,6 @@ void TestOptionsDialog::realBrowseDialogOffersProgramFilters()
     const QStringList windowsFilters = {QStringLiteral("exe(*.exe)"), QStringLiteral("bat(*.bat)")};
     QVERIFY(filters == windowsFilters ||
             filters == QStringList{QStringLiteral("所有文件 (*)")} + windowsFilters);
-    SetOpenFileChooser({});
     QFile program(m_dir->filePath(QStringLiteral("tool")));
     QVERIFY(program.open(QIODevice::WriteOnly));
     program.close();
@@ -885,7 +898,7 @@ void TestOptionsDialog::realBrowseDialogOffersProgramFilters()
     const auto browse = [this](bool choose) {
         QString result;
         const bool driven = DriveModal<QFileDialog>(
-            [&result] { result = ChooseOpenFile(nullptr, ProgramFileFilters()); },
+            [&result] { result = QtDesktop().chooseOpenFile(ProgramFileFilters()); },
             [&](QFileDialog *dialog) {
                 QCOMPARE(dialog->nameFilters(), ProgramFileFilters());
                 QCOMPARE(dialog->selectedNameFilter(), ProgramFileFilters().first());

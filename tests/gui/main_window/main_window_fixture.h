@@ -15,6 +15,7 @@
 #include "gui/main_window/file_list.h"
 #include "gui/main_window/folder_list.h"
 #include "gui/main_window/job_list.h"
+#include "gui/main_window/job_list_editor.h"
 #include "gui/main_window/main_window.h"
 #include "message_recorder.h"
 #include "test_files.h"
@@ -163,7 +164,6 @@ protected:
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<MainWindow> m_form;
     int m_ended = 0;
-    QStringList m_opened;
 };
 
 inline void MainWindowFixture::initTestCase()
@@ -178,9 +178,7 @@ inline void MainWindowFixture::init()
     makeFiles(m_folders->source,
               {QStringLiteral("b.wav"), QStringLiteral("a.bmp"), QStringLiteral("c.txt")});
     QVERIFY(QDir::setCurrent(m_folders->source));
-    m_messages = std::make_unique<test::MessageRecorder>();
-    m_opened.clear();
-    SetDocumentOpener([this](const QString &path) { m_opened.append(path); });
+    m_messages = std::make_unique<test::MessageRecorder>(m_folders->desktop);
     m_ended = 0;
 }
 
@@ -189,7 +187,6 @@ inline void MainWindowFixture::cleanup()
     m_form.reset();
     m_instance.reset();
     m_messages.reset();
-    SetDocumentOpener({});
     m_folders.reset();
     // No window (a message box, a dialog) may be left open.
     const QList<QWidget *> windows = QApplication::topLevelWidgets();
@@ -200,7 +197,7 @@ inline void MainWindowFixture::cleanup()
 inline MainWindow *MainWindowFixture::load()
 {
     m_instance = std::make_unique<SingleInstance>(m_folders->path(QStringLiteral("instance.lock")));
-    m_form = std::make_unique<MainWindow>();
+    m_form = std::make_unique<MainWindow>(m_folders->desktop, m_folders->settings, m_folders->tool);
     m_form->setProcessEnd([this] { ++m_ended; });
     if (!m_form->loadOnStartup(*m_instance))
         return nullptr;
@@ -241,10 +238,10 @@ inline Rows MainWindowFixture::jobRows() const
     for (int i = 0; i < list2->model()->rowCount(); ++i)
         rows.folders.append(list2->model()->index(i, list2->modelColumn()).data().toString());
     // The batch's view of the job list agrees with the views.
-    if (m_form->jobCount() == rows.names.size()) {
-        for (int i = 0; i < m_form->jobCount(); ++i) {
-            if (m_form->jobName(i) != rows.names.at(i) ||
-                m_form->jobFolder(i) != rows.folders.at(i))
+    if (m_form->jobList().count() == rows.names.size()) {
+        for (int i = 0; i < m_form->jobList().count(); ++i) {
+            if (m_form->jobList().name(i) != rows.names.at(i) ||
+                m_form->jobList().folder(i) != rows.folders.at(i))
                 rows.names.append(QStringLiteral("<batch view differs>"));
         }
     } else {

@@ -7,6 +7,7 @@
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
 #include "gui/main_window/job_list.h"
+#include "gui/main_window/job_list_editor.h"
 #include "gui/main_window/main_window.h"
 #include "message_recorder.h"
 #include "test_files.h"
@@ -74,8 +75,6 @@ private:
     std::unique_ptr<test::MessageRecorder> m_messages;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<MainWindow> m_form;
-    QStringList m_questions;
-    bool m_answer = true;
 };
 
 void TestBatchOutcomes::init()
@@ -85,16 +84,10 @@ void TestBatchOutcomes::init()
     for (const char *name : {"a.bmp", "b.wav", "c.txt"})
         QVERIFY(makeFile(QDir(m_folders->source).filePath(QLatin1String(name))));
     QVERIFY(QDir::setCurrent(m_folders->source));
-    m_messages = std::make_unique<test::MessageRecorder>();
-    m_questions.clear();
-    SetQuestionHandler([this](const Message &question) {
-        m_questions.append(question.text);
-        return m_answer;
-    });
-    SetDocumentOpener([](const QString &) {});
+    m_messages = std::make_unique<test::MessageRecorder>(m_folders->desktop);
 
     m_instance = std::make_unique<SingleInstance>(m_folders->path(QStringLiteral("lock")));
-    m_form = std::make_unique<MainWindow>();
+    m_form = std::make_unique<MainWindow>(m_folders->desktop, m_folders->settings, m_folders->tool);
     QVERIFY(m_form->loadOnStartup(*m_instance));
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
@@ -104,24 +97,22 @@ void TestBatchOutcomes::cleanup()
 {
     m_form.reset();
     m_instance.reset();
-    SetQuestionHandler({});
-    SetDocumentOpener({});
     m_messages.reset();
     m_folders.reset();
 }
 
 void TestBatchOutcomes::setTool(const QString &program, const QString &commandTemplate)
 {
-    WriteStringSetting(QStringLiteral("Text2(0)"), program);
-    WriteStringSetting(QStringLiteral("Text3(0)"), commandTemplate);
-    m_form->selectTool(0);
+    m_folders->settings.writeString(QStringLiteral("Text2(0)"), program);
+    m_folders->settings.writeString(QStringLiteral("Text3(0)"), commandTemplate);
+    m_folders->tool.select(0);
 }
 
 void TestBatchOutcomes::outcomesTooltipsAndClipboard()
 {
     const QString commandTemplate = QStringLiteral("case $Index$ in 1) exit 3;; esac");
     setTool(QStringLiteral("cmd /c"), commandTemplate);
-    m_form->addAllFiles();
+    m_form->jobEditor().addAllFiles();
     const auto line = [&](const char *name, int index) {
         return BuildCommandLine(QStringLiteral("cmd /c"), commandTemplate, false,
                                 QLatin1String(name), m_folders->source, index, m_folders->source,
@@ -159,7 +150,7 @@ void TestBatchOutcomes::outcomesTooltipsAndClipboard()
     jobView()->clearSelection();
     jobView()->selectionModel()->select(jobView()->model()->index(0, 0),
                                         QItemSelectionModel::Select);
-    m_form->removeSelectedJobs();
+    m_form->jobEditor().removeSelectedJobs();
     QCOMPARE(jobData(0, JobList::OutcomeBadgeRole), QStringLiteral("退出码 3"));
 
     // The next batch clears them: while it runs, entries not yet run show
@@ -174,8 +165,8 @@ void TestBatchOutcomes::outcomesTooltipsAndClipboard()
     QVERIFY(status->toolTip().startsWith(QStringLiteral("2 个条目中 1 个未成功：失败 1\n")));
 
     // "<<" takes the entries and their outcomes away.
-    m_form->clearJobs();
-    m_form->addAllFiles();
+    m_form->jobEditor().clearJobs();
+    m_form->jobEditor().addAllFiles();
     QCOMPARE(jobData(0, JobList::OutcomeBadgeRole), QString());
     QCOMPARE(m_messages->count(), 0);
 }
@@ -193,14 +184,14 @@ void TestBatchOutcomes::stopFromEscOrMenu()
 {
     QFETCH(bool, fromMenu);
     QFETCH(bool, answer);
-    m_answer = answer;
+    m_folders->desktop.answer = answer;
     // Outside a batch, Esc asks nothing.
     QTest::keyClick(m_form.get(), Qt::Key_Escape);
-    QCOMPARE(m_questions.size(), 0);
+    QCOMPARE(m_folders->desktop.questions.size(), 0);
 
     // Each command ends by itself after a moment unless stopped.
     setTool(QStringLiteral("cmd /c"), QStringLiteral("sleep 1"));
-    m_form->addAllFiles();
+    m_form->jobEditor().addAllFiles();
     connect(&m_form->batchRun(), &BatchRun::entryStarted, this, [&](int index) {
         if (index != 0)
             return;
@@ -213,7 +204,8 @@ void TestBatchOutcomes::stopFromEscOrMenu()
     });
     QVERIFY(runBatchToEnd());
 
-    QCOMPARE(m_questions, QStringList{QStringLiteral("停止处理？")});
+    QCOMPARE(m_folders->desktop.questions.size(), 1);
+    QCOMPARE(m_folders->desktop.questions.first().text, QStringLiteral("停止处理？"));
     const auto *status = m_form->findChild<QLabel *>(QStringLiteral("Label3"));
     QVERIFY(m_form->findChild<QWidget *>(QStringLiteral("Command3"))->isEnabled());
     if (!answer) {
@@ -256,8 +248,8 @@ void TestBatchOutcomes::dropAddsFilesAndFolders()
     };
     QVERIFY(drop());
     QStringList rows;
-    for (int i = 0; i < m_form->jobCount(); ++i)
-        rows << m_form->jobFolder(i) + QLatin1Char('/') + m_form->jobName(i);
+    for (int i = 0; i < m_form->jobList().count(); ++i)
+        rows << m_form->jobList().folder(i) + QLatin1Char('/') + m_form->jobList().name(i);
     QCOMPARE(rows,
              QStringList({m_folders->source + QStringLiteral("/c.txt"),
                           dropped + QStringLiteral("/x.wav"), dropped + QStringLiteral("/y.wav")}));
@@ -271,20 +263,22 @@ void TestBatchOutcomes::dropAddsFilesAndFolders()
     });
     QVERIFY(runBatchToEnd());
     QVERIFY(refused);
-    QCOMPARE(m_form->jobCount(), 3);
+    QCOMPARE(m_form->jobList().count(), 3);
 
     // A name that is no UTF-8 comes as the bytes on disk.
     const QByteArray latin1 = QFile::encodeName(m_folders->source) + "/caf\xe9.wav";
     mime.setUrls(
         {QUrl(QStringLiteral("file://") + QString::fromLatin1(latin1.toPercentEncoding("/")))});
     QVERIFY(drop());
-    QCOMPARE(m_form->jobCount(), 3);
+    QCOMPARE(m_form->jobList().count(), 3);
     const int fd = ::open(latin1.constData(), O_WRONLY | O_CREAT, 0644);
     QVERIFY(fd >= 0);
     ::close(fd);
     QVERIFY(drop());
-    QCOMPARE(m_form->jobCount(), 4);
-    QCOMPARE(EncodeFileName(m_form->jobFolder(3) + QLatin1Char('/') + m_form->jobName(3)), latin1);
+    QCOMPARE(m_form->jobList().count(), 4);
+    QCOMPARE(
+        EncodeFileName(m_form->jobList().folder(3) + QLatin1Char('/') + m_form->jobList().name(3)),
+        latin1);
 }
 
 void TestBatchOutcomes::modalWindowHoldsBackNextStart()
@@ -292,7 +286,7 @@ void TestBatchOutcomes::modalWindowHoldsBackNextStart()
     // The About box opens while the first command runs and stays open well
     // after it has ended: the second starts only once the box has closed.
     setTool(QStringLiteral("cmd /c"), QStringLiteral("echo $Index$ > ../ended$Index$"));
-    m_form->addAllFiles();
+    m_form->jobEditor().addAllFiles();
     QStringList events;
     connect(&m_form->batchRun(), &BatchRun::entryStarted, this, [&](int index) {
         events << QStringLiteral("start %1").arg(index);
@@ -319,7 +313,7 @@ void TestBatchOutcomes::rerunOnlyWhatDidNotSucceed()
 {
     setTool(QStringLiteral("cmd /c"),
             QStringLiteral("echo $SName$ >> ../ran.log; case $Index$ in 1) exit 3;; esac"));
-    m_form->addAllFiles();
+    m_form->jobEditor().addAllFiles();
     QVERIFY(runBatchToEnd());
     QCOMPARE(jobData(1, JobList::OutcomeBadgeRole), QStringLiteral("退出码 3"));
     const QString firstLine = jobData(0, Qt::ToolTipRole);

@@ -126,7 +126,7 @@ void TestMainWindow::designerTexts()
 
 void TestMainWindow::windowFrameAndColours()
 {
-    m_form = std::make_unique<MainWindow>();
+    m_form = std::make_unique<MainWindow>(m_folders->desktop, m_folders->settings, m_folders->tool);
     auto *bar = control<QProgressBar>("ProgressBar1");
     QVERIFY(bar->palette().color(QPalette::Base) != kGrey);
     m_instance = std::make_unique<SingleInstance>(m_folders->path(QStringLiteral("lock")));
@@ -266,12 +266,12 @@ void TestMainWindow::toolsFromConfig()
     QFETCH(QStringList, captions);
     QFETCH(int, currentTool);
     if (!config.isEmpty())
-        writeFile(ConfigPath(), config);
+        writeFile(m_folders->configPath(), config);
     QVERIFY(load());
     // The title as the window system shows it.
     m_form->winId();
     QCOMPARE(m_form->windowHandle()->title(), title);
-    QCOMPARE(ActiveTool().index, currentTool);
+    QCOMPARE(m_folders->tool.index(), currentTool);
     QStringList shown;
     for (int i = 0; i < 8; ++i) {
         // '&' shows as typed, not as an access key.
@@ -280,25 +280,26 @@ void TestMainWindow::toolsFromConfig()
                      .replace(QLatin1String("&&"), QLatin1String("&"));
     }
     QCOMPARE(shown, captions);
-    QCOMPARE(readFile(ConfigPath()), config.isEmpty() ? QByteArray("<missing>") : config);
+    QCOMPARE(readFile(m_folders->configPath()),
+             config.isEmpty() ? QByteArray("<missing>") : config);
 }
 
 void TestMainWindow::toolsClickSwitchesWithoutWriting()
 {
     const QByteArray config("[IntegerSection]\nCurrentTool=0\nCheck1(2)=1\n[StringSection]\n"
                             "Text1(2)=Convert\nText2(2)=/usr/bin/convert\nText3(2)=$SName$\n");
-    writeFile(ConfigPath(), config);
+    writeFile(m_folders->configPath(), config);
     QVERIFY(load());
     control<QAction>("Tools_2")->trigger();
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Corvane:  -  Convert"));
-    QCOMPARE(ActiveTool().index, 2);
-    QCOMPARE(ActiveTool().program, QStringLiteral("/usr/bin/convert"));
-    QVERIFY(ActiveTool().captureOutput);
+    QCOMPARE(m_folders->tool.index(), 2);
+    QCOMPARE(m_folders->tool.profile().program, QStringLiteral("/usr/bin/convert"));
+    QVERIFY(m_folders->tool.profile().captureOutput);
     control<QAction>("Tools_5")->trigger();
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Corvane:  -  "));
-    QCOMPARE(ActiveTool().index, 5);
-    QVERIFY(!ActiveTool().captureOutput);
-    QCOMPARE(readFile(ConfigPath()), config);
+    QCOMPARE(m_folders->tool.index(), 5);
+    QVERIFY(!m_folders->tool.profile().captureOutput);
+    QCOMPARE(readFile(m_folders->configPath()), config);
     // The menu keeps its captions and marks nothing.
     QCOMPARE(control<QAction>("Tools_2")->text(), QStringLiteral("Convert"));
     QVERIFY(!control<QAction>("Tools_5")->isChecked());
@@ -326,7 +327,7 @@ void TestMainWindow::menuCommandsOpenTheirWindows()
         modal = window->isModal() && window->isVisible();
         // A name saved meanwhile shows in the Tools menu once the options
         // dialog has closed.
-        WriteStringSetting(QStringLiteral("Text1(4)"), QStringLiteral("Saved"));
+        m_folders->settings.writeString(QStringLiteral("Text1(4)"), QStringLiteral("Saved"));
         window->close();
     });
     control<QAction>(qPrintable(command))->trigger();
@@ -348,10 +349,10 @@ void TestMainWindow::exitWritesCurrentTool_data()
 void TestMainWindow::exitWritesCurrentTool()
 {
     QFETCH(QString, command);
-    writeFile(ConfigPath(), "[IntegerSection]\nCurrentTool=1\n");
+    writeFile(m_folders->configPath(), "[IntegerSection]\nCurrentTool=1\n");
     QVERIFY(loadAndShow());
     control<QAction>("Tools_6")->trigger();
-    QCOMPARE(ReadIntSetting(QStringLiteral("CurrentTool")), 1);
+    QCOMPARE(m_folders->settings.readInt(QStringLiteral("CurrentTool")), 1);
 
     if (command == QLatin1String("Command4"))
         QTest::mouseClick(control<QPushButton>("Command4"), Qt::LeftButton);
@@ -359,7 +360,7 @@ void TestMainWindow::exitWritesCurrentTool()
         control<QAction>("FileEnd")->trigger();
 
     QCOMPARE(m_ended, 1);
-    QCOMPARE(ReadIntSetting(QStringLiteral("CurrentTool")), 6);
+    QCOMPARE(m_folders->settings.readInt(QStringLiteral("CurrentTool")), 6);
     QVERIFY(!m_form->isVisible());
     // The lock goes with the program.
     QVERIFY(!QFileInfo::exists(m_instance->lockPath()));
@@ -368,11 +369,11 @@ void TestMainWindow::exitWritesCurrentTool()
 void TestMainWindow::closeBoxDoesNotWrite()
 {
     const QByteArray config("[IntegerSection]\nCurrentTool=1\n");
-    writeFile(ConfigPath(), config);
+    writeFile(m_folders->configPath(), config);
     QVERIFY(loadAndShow());
     control<QAction>("Tools_4")->trigger();
     QVERIFY(m_form->close());
-    QCOMPARE(readFile(ConfigPath()), config);
+    QCOMPARE(readFile(m_folders->configPath()), config);
     QVERIFY(!m_form->isVisible());
     // Without a batch the program ends the ordinary way, through its event loop.
     QCOMPARE(m_ended, 0);
@@ -391,12 +392,13 @@ void TestMainWindow::endDuringBatch()
 {
     QFETCH(QString, command);
     QFETCH(int, savedTool);
-    writeFile(ConfigPath(), QByteArray("[IntegerSection]\nCurrentTool=1\n[StringSection]\n"
-                                       "Text2(3)=" CORVANE_HELPER_SLEEP "\nText3(3)=100\n"));
+    writeFile(m_folders->configPath(),
+              QByteArray("[IntegerSection]\nCurrentTool=1\n[StringSection]\n"
+                         "Text2(3)=" CORVANE_HELPER_SLEEP "\nText3(3)=100\n"));
     QVERIFY(loadAndShow());
     control<QAction>("Tools_3")->trigger();
     QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
-    QCOMPARE(m_form->jobCount(), 3);
+    QCOMPARE(m_form->jobList().count(), 3);
 
     bool runningAtEnd = false;
     connect(&m_form->batchRun(), &BatchRun::entryStarted, this, [&](int index) {
@@ -420,21 +422,21 @@ void TestMainWindow::endDuringBatch()
     // Nothing starts after the end, and the running command was left alone.
     QTest::qWait(100);
     QVERIFY(!m_form->batchRun().isRunning());
-    QCOMPARE(ReadIntSetting(QStringLiteral("CurrentTool")), savedTool);
+    QCOMPARE(m_folders->settings.readInt(QStringLiteral("CurrentTool")), savedTool);
     QVERIFY(!m_form->isVisible());
 }
 
 void TestMainWindow::secondInstanceInProcess()
 {
     const QByteArray config("[IntegerSection]\nCurrentTool=5\n[StringSection]\nText1(5)=X\n");
-    writeFile(ConfigPath(), config);
-    const QDateTime modified = QFileInfo(ConfigPath()).lastModified();
+    writeFile(m_folders->configPath(), config);
+    const QDateTime modified = QFileInfo(m_folders->configPath()).lastModified();
     const QString lockPath = m_folders->path(QStringLiteral("instance.lock"));
     SingleInstance first(lockPath);
     QVERIFY(first.tryAcquire());
 
     SingleInstance second(lockPath);
-    MainWindow form;
+    MainWindow form(m_folders->desktop, m_folders->settings, m_folders->tool);
     form.setProcessEnd([this] { ++m_ended; });
     QVERIFY(!form.loadOnStartup(second));
 
@@ -449,9 +451,9 @@ void TestMainWindow::secondInstanceInProcess()
     QVERIFY(!form.isVisible());
     // Nothing of the start-up after the check ran.
     QCOMPARE(form.windowTitle(), QStringLiteral("Corvane"));
-    QCOMPARE(ActiveTool().index, 0);
-    QCOMPARE(readFile(ConfigPath()), config);
-    QCOMPARE(QFileInfo(ConfigPath()).lastModified(), modified);
+    QCOMPARE(m_folders->tool.index(), 0);
+    QCOMPARE(readFile(m_folders->configPath()), config);
+    QCOMPARE(QFileInfo(m_folders->configPath()).lastModified(), modified);
     QCOMPARE(QDir(m_folders->data).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              strings({"config.ini"}));
     QCOMPARE(m_ended, 0);
@@ -503,8 +505,8 @@ void TestMainWindow::doubleClickInFileList()
     auto *file1 = control<FileList>("File1");
 
     // No current file yet: nothing to add.
-    m_form->addCurrentFile();
-    QCOMPARE(m_form->jobCount(), 0);
+    m_form->jobEditor().addCurrentFile();
+    QCOMPARE(m_form->jobList().count(), 0);
 
     doubleClick(file1, 1);
     Rows rows = jobRows();
@@ -559,8 +561,8 @@ void TestMainWindow::doubleClickInJobList()
 {
     QVERIFY(loadAndShow());
     // An empty job list: nothing to remove.
-    m_form->removeCurrentJob();
-    QCOMPARE(m_form->jobCount(), 0);
+    m_form->jobEditor().removeCurrentJob();
+    QCOMPARE(m_form->jobList().count(), 0);
 
     QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
     QVERIFY(QDir(m_folders->source).mkdir(QStringLiteral("sub")));
@@ -629,11 +631,11 @@ void TestMainWindow::scrollExtentFollowsWidestEntry()
     list1->setFont(font);
     control<FileList>("File1")->clearSelection();
     QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
-    QCOMPARE(m_form->jobCount(), 2);
+    QCOMPARE(m_form->jobList().count(), 2);
     QCOMPARE(m_form->listScrollExtent(), extentOf(middle));
     QVERIFY(extentOf(middle) > 10 + QFontMetricsF(QFont()).horizontalAdvance(middle));
 
-    m_form->removeCurrentJob(); // no current entry after the removal: nothing
+    m_form->jobEditor().removeCurrentJob(); // no current entry after the removal: nothing
     QTest::mouseClick(control<QPushButton>("Command6"), Qt::LeftButton);
     QCOMPARE(m_form->listScrollExtent(), 10);
 }
@@ -717,7 +719,7 @@ void TestMainWindow::equalsLeavesDestinationDrive()
     QTest::mouseClick(control<QPushButton>("Command7"), Qt::LeftButton);
     QCOMPARE(control<FolderList>("Dir2")->path(), m_folders->source);
     QCOMPARE(drive2->drive(), mount);
-    QCOMPARE(m_form->destinationFolder(), m_folders->source);
+    QCOMPARE(control<FolderList>("Dir2")->path(), m_folders->source);
     QCOMPARE(m_messages->count(), 0);
 }
 
@@ -770,7 +772,7 @@ void TestMainWindow::driveChangeShowsDrive()
 
 void TestMainWindow::keyboardActsOnFocusedControlOnly()
 {
-    writeFile(ConfigPath(),
+    writeFile(m_folders->configPath(),
               QByteArray("[StringSection]\nText2(0)=" CORVANE_HELPER_SLEEP "\nText3(0)=20\n"));
     QVERIFY(loadAndShow());
     m_form->activateWindow();
@@ -782,17 +784,17 @@ void TestMainWindow::keyboardActsOnFocusedControlOnly()
     // Enter and the keypad's Enter press the focused button; Esc does not.
     addAll->setFocus();
     QTest::keyClick(addAll, Qt::Key_Return);
-    QCOMPARE(m_form->jobCount(), 3);
+    QCOMPARE(m_form->jobList().count(), 3);
     QTest::keyClick(addAll, Qt::Key_Enter, Qt::KeypadModifier);
-    QCOMPARE(m_form->jobCount(), 6);
+    QCOMPARE(m_form->jobList().count(), 6);
     QTest::keyClick(addAll, Qt::Key_Escape);
-    QCOMPARE(m_form->jobCount(), 6);
+    QCOMPARE(m_form->jobList().count(), 6);
     QVERIFY(addAll->hasFocus());
 
     // While a batch runs, the focus rests in the job list, where another key
     // ends nothing; "处理" gets it back at the end.
     QTest::keyClick(control<QPushButton>("Command6"), Qt::Key_Return);
-    QCOMPARE(m_form->jobCount(), 0);
+    QCOMPARE(m_form->jobList().count(), 0);
     QTest::keyClick(addAll, Qt::Key_Return);
     auto *process = control<QPushButton>("Command3");
     QStringList focusDuringBatch;
@@ -816,7 +818,7 @@ void TestMainWindow::keyboardActsOnFocusedControlOnly()
     QTest::keyClicks(combo, QStringLiteral("*.wav"));
     QTest::mouseClick(addAll, Qt::LeftButton);
     QCOMPARE(fileRows(file1), strings({"a.bmp", "b.wav", "c.txt"}));
-    QCOMPARE(m_form->jobCount(), 6);
+    QCOMPARE(m_form->jobList().count(), 6);
     // A pick in the open list does apply.
     combo->setFocus();
     QTest::keyClick(combo, Qt::Key_Down, Qt::AltModifier);

@@ -28,7 +28,7 @@ void TestMainWindowPosix::startState()
 {
     QVERIFY(load());
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Corvane:  -  "));
-    QCOMPARE(ActiveTool().index, 0);
+    QCOMPARE(m_folders->tool.index(), 0);
     auto *file1 = control<FileList>("File1");
     QCOMPARE(file1->pattern(), QStringLiteral("*.*"));
     QCOMPARE(file1->path(), m_folders->source);
@@ -39,12 +39,12 @@ void TestMainWindowPosix::startState()
     QCOMPARE(drive1->drive(), DriveOfFolder(m_folders->source, drive1->mountPoints()));
     QCOMPARE(control<DriveList>("Drive2")->drive(), drive1->drive());
     QCOMPARE(drive1->itemData(0).toString(), QStringLiteral("/"));
-    QCOMPARE(m_form->jobCount(), 0);
+    QCOMPARE(m_form->jobList().count(), 0);
     QCOMPARE(control<QLabel>("Label3")->text(), QStringLiteral("..."));
     QCOMPARE(control<QProgressBar>("ProgressBar1")->value(), 0);
     QVERIFY(!control<QTimer>("Timer1")->isActive());
     // Reading settings creates no file.
-    QVERIFY(!QFileInfo::exists(ConfigPath()));
+    QVERIFY(!QFileInfo::exists(m_folders->configPath()));
     QCOMPARE(m_messages->count(), 0);
 }
 
@@ -77,11 +77,11 @@ void TestMainWindowPosix::secondInstanceOfRealProgram()
     QCOMPARE(first.state(), QProcess::Running);
 
     SingleInstance second(lockPath);
-    MainWindow form;
+    MainWindow form(m_folders->desktop, m_folders->settings, m_folders->tool);
     QVERIFY(!form.loadOnStartup(second));
     QCOMPARE(m_messages->count(), 1);
     QVERIFY(m_messages->messages().first().text.endsWith(QStringLiteral("已运行！")));
-    QVERIFY(!QFileInfo::exists(ConfigPath()));
+    QVERIFY(!QFileInfo::exists(m_folders->configPath()));
 
     // The first instance ends without giving the lock back, as after a
     // crash: the next start is not blocked.
@@ -128,10 +128,10 @@ void TestMainWindowPosix::batchFromTheWindow()
     const QString program = m_folders->path(QStringLiteral("my tools/argv recorder"));
     QVERIFY(QDir().mkpath(QFileInfo(program).path()));
     QVERIFY(QFile::link(QStringLiteral(CORVANE_HELPER_ARGV_RECORDER), program));
-    writeFile(ConfigPath(), QByteArray("[IntegerSection]\nCurrentTool=0\nCheck1(1)=") +
-                                (capture ? "1" : "0") +
-                                "\n[StringSection]\nText1(1)=Record\nText2(1)=" + program.toUtf8() +
-                                "\nText3(1)=$SPath$$SName$ $DPath$$SNameNo$.out $Index$\n");
+    writeFile(m_folders->configPath(),
+              QByteArray("[IntegerSection]\nCurrentTool=0\nCheck1(1)=") + (capture ? "1" : "0") +
+                  "\n[StringSection]\nText1(1)=Record\nText2(1)=" + program.toUtf8() +
+                  "\nText3(1)=$SPath$$SName$ $DPath$$SNameNo$.out $Index$\n");
     writeFile(m_folders->data + QStringLiteral("/report.txt"), "old report\n");
 
     QVERIFY(loadAndShow());
@@ -174,8 +174,9 @@ void TestMainWindowPosix::batchFromTheWindow()
     }
     QVERIFY(timer->isActive());
     QVERIFY(!readFile(m_folders->data + QStringLiteral("/report.txt")).contains("old report"));
-    QTRY_COMPARE_WITH_TIMEOUT(
-        m_opened, QStringList({m_folders->data + QStringLiteral("/report.txt")}), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_folders->desktop.opened,
+                              QStringList({m_folders->data + QStringLiteral("/report.txt")}),
+                              10000);
     QVERIFY(!timer->isActive());
 }
 
@@ -226,8 +227,9 @@ void TestMainWindowPosix::driveShowsItsLastFolder()
 void TestMainWindowPosix::assistiveTechnologySeesEntriesAndConsole()
 {
     // A tool that shows its output live; its command line holds a "[*]".
-    writeFile(ConfigPath(), "[IntegerSection]\nCheck2(0)=1\n[StringSection]\nText2(0)=cmd /c\n"
-                            "Text3(0)=echo [*] $SName$; while [ ! -e go ]; do sleep 0.01; done\n");
+    writeFile(m_folders->configPath(),
+              "[IntegerSection]\nCheck2(0)=1\n[StringSection]\nText2(0)=cmd /c\n"
+              "Text3(0)=echo [*] $SName$; while [ ! -e go ]; do sleep 0.01; done\n");
     QVERIFY(loadAndShow());
     QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
     QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
