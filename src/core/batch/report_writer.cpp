@@ -6,6 +6,11 @@
 
 namespace corvane {
 
+namespace {
+// Bytes copied at a time from a waiting block's file to the report.
+constexpr qsizetype kCopySize = 64 * 1024;
+} // namespace
+
 ReportWriter::~ReportWriter() = default;
 
 bool ReportWriter::open(const QString &path, QString *reason)
@@ -111,7 +116,7 @@ void ReportWriter::writeOut(Waiting &waiting)
     waiting.memory.clear();
     waiting.memory.squeeze();
     if (waiting.file) {
-        QByteArray buffer(64 * 1024, Qt::Uninitialized);
+        QByteArray buffer(kCopySize, Qt::Uninitialized);
         for (qint64 offset = 0; offset < waiting.fileSize;) {
             const qint64 count = waiting.file->read(offset, buffer.data(), buffer.size());
             if (count <= 0) {

@@ -38,10 +38,6 @@ qsizetype shellTextStart(QStringView prefix, bool somethingFollows)
     return skipBlanks(prefix, i + slashC.size());
 }
 
-QList<CommandPiece> typed(const QString &line)
-{
-    return {CommandPiece{line, std::nullopt}};
-}
 } // namespace
 
 bool IsCommandBlank(QChar c)
@@ -106,19 +102,6 @@ QStringList SplitCommandWords(const QList<CommandPiece> &pieces)
     if (inWord)
         words << word;
     return words;
-}
-
-std::optional<QString> ShellCommandText(const QString &line)
-{
-    const qsizetype start = shellTextStart(line, false);
-    if (start < 0)
-        return std::nullopt;
-    return line.mid(start);
-}
-
-QStringList SplitCommandWords(const QString &line)
-{
-    return SplitCommandWords(typed(line));
 }
 
 } // namespace corvane

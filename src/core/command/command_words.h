@@ -29,8 +29,4 @@ std::optional<QList<CommandPiece>> ShellCommandPieces(const QList<CommandPiece> 
 // joins a word, and a word made only of empty values is no word.
 QStringList SplitCommandWords(const QList<CommandPiece> &pieces);
 
-// The same two rules for a line that is all typed text.
-std::optional<QString> ShellCommandText(const QString &line);
-QStringList SplitCommandWords(const QString &line);
-
 } // namespace corvane

@@ -20,6 +20,12 @@ QFont FormFont();
 // part: grey 224, 224, 224.
 inline const QColor kFormGrey{0xE0, 0xE0, 0xE0};
 
+// The colours of what a batch came to: an entry's badge and, for a batch
+// with an entry that did not succeed, the progress bar.
+inline const QColor kSucceededColor{0x2E, 0x7D, 0x32}; // green
+inline const QColor kRunningColor{0x15, 0x65, 0xC0};   // blue
+inline const QColor kFailedColor{0xC6, 0x28, 0x28};    // red
+
 // Gives a window and its controls that look.
 void UseFormLook(QWidget *window);
 

@@ -18,6 +18,8 @@ namespace {
 constexpr int kShowIntervalMilliseconds = 50;
 constexpr int kLinesPerStep = 500;
 constexpr qsizetype kCharactersPerStep = 16 * 1024;
+// The window's size when it opens: about 80 columns of 20 lines.
+constexpr QSize kWindowSize(640, 320);
 } // namespace
 
 ConsoleWindow::ConsoleWindow(const QString &commandLine)
@@ -41,7 +43,7 @@ ConsoleWindow::ConsoleWindow(const QString &commandLine)
     m_showTimer->setSingleShot(true);
     m_showTimer->setInterval(kShowIntervalMilliseconds);
     connect(m_showTimer, &QTimer::timeout, this, &ConsoleWindow::showPending);
-    resize(640, 320);
+    resize(kWindowSize);
 }
 
 void ConsoleWindow::appendOutput(const QByteArray &bytes)
@@ -96,7 +98,7 @@ void ConsoleWindow::showPending()
     m_shownUpTo += length;
     m_pendingLines -= lines;
     if (m_shownUpTo < m_pending.size()) {
-        m_showTimer->start(0);
+        m_showTimer->start(0); // the next step as soon as the input is handled
         return;
     }
     m_pending.clear();

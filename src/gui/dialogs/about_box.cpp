@@ -28,6 +28,8 @@ const char kSysInfoLocationValue[] = "MSINFO";
 const char kSysInfoProgram[] = "MSINFO32.EXE";
 constexpr quint32 kKeyAccess = 0x2003F;
 constexpr int kValueBufferSize = 1024;
+// The darker line of the etched separator.
+const QColor kEtchedLineGrey(0x80, 0x80, 0x80);
 
 void SetBlackText(QLabel *label)
 {
@@ -106,8 +108,7 @@ AboutBox::AboutBox(Desktop &desktop)
 
     // The etched separator: a grey line with a white line one pixel lower and
     // one pixel further right.
-    CreateLine("Line1_1", QRect(Px(90), Px(2445), Px(5654) - Px(90) + 1, 1),
-               QColor(0x80, 0x80, 0x80), this);
+    CreateLine("Line1_1", QRect(Px(90), Px(2445), Px(5654) - Px(90) + 1, 1), kEtchedLineGrey, this);
     CreateLine("Line1_0", QRect(Px(105), Px(2460), Px(5654) - Px(105) + 1, 2), Qt::white, this);
 
     auto *disclaimerLabel = MakeLabel(this, QStringLiteral("lblDisclaimer"),

@@ -12,11 +12,6 @@
 
 namespace corvane {
 
-namespace {
-// The bar after a batch with an entry that did not succeed.
-const QColor kFailedBarColor(0xC6, 0x28, 0x28);
-} // namespace
-
 BatchStatus::BatchStatus(QLabel *label, QProgressBar *bar, QObject *parent)
     : QObject(parent), m_label(label), m_bar(bar), m_barPalette(bar->palette())
 {
@@ -66,7 +61,7 @@ void BatchStatus::showSummary(const QList<BatchEntryResult> &results, qint64 ela
     if (std::none_of(results.cbegin(), results.cend(), IsFailure))
         return;
     QPalette failed = m_barPalette;
-    failed.setColor(QPalette::Highlight, kFailedBarColor);
+    failed.setColor(QPalette::Highlight, kFailedColor);
     m_bar->setPalette(failed);
 }
 

@@ -76,7 +76,6 @@ public:
     quint64 key(int index) const { return m_entries.at(index).key; }
     // The position of the entry with the key; -1 when it is not in the list.
     int indexOfKey(quint64 key) const;
-    const QList<JobEntry> &entries() const { return m_entries; }
     // The entries whose last outcome was not a success.
     QList<quint64> unsuccessfulKeys() const;
 

@@ -1,5 +1,6 @@
 #include "gui/main_window/job_list_view.h"
 
+#include "gui/common/form_look.h"
 #include "gui/main_window/job_list.h"
 
 #include <QDragEnterEvent>
@@ -16,6 +17,7 @@ namespace corvane {
 
 namespace {
 constexpr int kBadgePadding = 4;
+constexpr int kBadgeCornerRadius = 3;
 
 // Every row is as wide as the view's extent; with uniform item sizes the
 // view asks only once, so a long list costs nothing to lay out.
@@ -43,16 +45,16 @@ public:
         const int width = metrics.horizontalAdvance(badge) + 2 * kBadgePadding;
         const QRect box(visible.right() - width, option.rect.top() + 1, width,
                         option.rect.height() - 2);
-        QColor colour(0x2E, 0x7D, 0x32); // success: green
+        QColor colour = kSucceededColor;
         if (index.data(JobList::OutcomeRunningRole).toBool())
-            colour = QColor(0x15, 0x65, 0xC0); // blue
+            colour = kRunningColor;
         else if (index.data(JobList::OutcomeFailedRole).toBool())
-            colour = QColor(0xC6, 0x28, 0x28); // red
+            colour = kFailedColor;
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
         painter->setPen(Qt::NoPen);
         painter->setBrush(colour);
-        painter->drawRoundedRect(box, 3, 3);
+        painter->drawRoundedRect(box, kBadgeCornerRadius, kBadgeCornerRadius);
         painter->setPen(Qt::white);
         painter->setFont(option.font);
         painter->drawText(box, Qt::AlignCenter, badge);

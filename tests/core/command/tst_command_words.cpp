@@ -62,10 +62,16 @@ void TestCommandWords::shellCommandText()
     QFETCH(bool, isShell);
     QFETCH(QString, text);
 
-    const std::optional<QString> result = ShellCommandText(line);
+    // A line that is all typed text: the shell gets what follows "cmd /c".
+    const std::optional<QList<CommandPiece>> result =
+        ShellCommandPieces({CommandPiece{line, std::nullopt}});
     QCOMPARE(result.has_value(), isShell);
-    if (isShell)
-        QCOMPARE(*result, text);
+    if (!isShell)
+        return;
+    QString shellText;
+    for (const CommandPiece &piece : *result)
+        shellText += piece.text;
+    QCOMPARE(shellText, text);
 }
 
 void TestCommandWords::splitCommandWords_data()
@@ -115,7 +121,7 @@ void TestCommandWords::splitCommandWords()
     QFETCH(QString, line);
     QFETCH(QStringList, words);
 
-    QCOMPARE(SplitCommandWords(line), words);
+    QCOMPARE(SplitCommandWords({CommandPiece{line, std::nullopt}}), words);
 }
 
 QTEST_GUILESS_MAIN(TestCommandWords)

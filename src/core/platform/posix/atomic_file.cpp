@@ -16,51 +16,10 @@ namespace corvane {
 
 namespace {
 
-// Closes a descriptor when it goes out of scope.
-class Descriptor final {
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Q_DISABLE_COPY_MOVE(Descriptor)
-
-    int get() const { return m_fd; }
-    bool isValid() const { return m_fd >= 0; }
-    void reset(int fd)
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
-
 int flushToDisk(int fd)
 {
     CountAtomicSaveFlush();
     return ::fsync(fd);
-}
-
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    const char *data = bytes.constData();
-    size_t left = size_t(bytes.size());
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        left -= size_t(written);
-    }
-    return true;
 }
 
 } // namespace
@@ -73,7 +32,7 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
     const QByteArray temporary =
         EncodeFileName(QFileInfo(AtomicWriteTemporaryName(path)).fileName());
 
-    const Descriptor folderFd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const FileDescriptor folderFd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folderFd.isValid())
         return false;
 
@@ -86,7 +45,7 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
     // An unnamed file first: if the process dies before it is linked into
     // the folder, nothing is left behind. Without O_TMPFILE support the
     // temporary gets its name at once.
-    Descriptor fd;
+    FileDescriptor fd;
     bool named = false;
 #ifdef O_TMPFILE
     fd.reset(::openat(folderFd.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
@@ -100,7 +59,7 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
         named = true;
     }
 
-    bool ok = writeAll(fd.get(), bytes);
+    bool ok = WriteAll(fd.get(), bytes.constData(), size_t(bytes.size())) == 0;
     if (ok && exists) {
         // Owner first: a change of owner clears set-id bits that fchmod puts back.
         if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {

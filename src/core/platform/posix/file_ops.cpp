@@ -15,6 +15,11 @@
 
 namespace corvane {
 
+namespace {
+// Bytes read at a time.
+constexpr size_t kReadSize = 64 * 1024;
+} // namespace
+
 QString ErrorText(int errorNumber)
 {
     switch (errorNumber) {
@@ -66,7 +71,7 @@ std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize, F
         return std::nullopt;
     QByteArray bytes;
     bytes.reserve(qsizetype(status.st_size));
-    char buffer[64 * 1024];
+    char buffer[kReadSize];
     for (;;) {
         const ssize_t count = ::read(fd, buffer, sizeof buffer);
         if (count < 0 && errno == EINTR)

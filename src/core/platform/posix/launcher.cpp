@@ -1,5 +1,8 @@
 #include "core/platform/posix/launcher.h"
 
+#include "core/launch/command_watch.h"
+#include "core/platform/posix/file_ops.h"
+
 #include "core/files/file_name.h"
 #include "core/launch/launch_plan.h"
 #include "core/platform/file_ops.h"
@@ -37,39 +40,12 @@ namespace {
 
 // Bytes taken from a console pipe per wake-up, so that a chatty command
 // cannot hold up the event loop.
-constexpr qint64 ChunkPerWakeUp = 256 * 1024;
+constexpr qint64 kChunkPerWakeUp = 256 * 1024;
 // After the command has ended the pipe is emptied, but only this far: what
 // is still coming then is written by programs it left running.
-constexpr qint64 DrainLimit = 4 * 1024 * 1024;
-
-// Owns one file descriptor and closes it when it goes.
-class FileDescriptor final {
-public:
-    FileDescriptor() = default;
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() { reset(); }
-    FileDescriptor(FileDescriptor &&other) noexcept : m_fd(other.release()) {}
-    FileDescriptor &operator=(FileDescriptor &&other) noexcept
-    {
-        if (this != &other)
-            reset(other.release());
-        return *this;
-    }
-    Q_DISABLE_COPY(FileDescriptor)
-
-    int get() const { return m_fd; }
-    bool isValid() const { return m_fd >= 0; }
-    int release() { return std::exchange(m_fd, -1); }
-    void reset(int fd = -1)
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd = -1;
-};
+constexpr qint64 kDrainLimit = 4 * 1024 * 1024;
+// Bytes taken from the pipe by one read.
+constexpr size_t kReadSize = 64 * 1024;
 
 // A descriptor numbered 0, 1 or 2 (possible when Corvane was started with
 // those closed) would be overwritten by the child's own standard streams.
@@ -336,14 +312,8 @@ FileDescriptor openExitNotice(pid_t pid, ExitNotice notice)
     return readEnd;
 }
 
-// How a child ended: its exit status, or the signal that ended it.
-struct Ending {
-    int exitCode = -1;
-    int signal = 0;
-};
-
 // Reaps an ended child.
-Ending reap(pid_t pid)
+CommandEnding reap(pid_t pid)
 {
     int status = 0;
     pid_t result;
@@ -351,10 +321,10 @@ Ending reap(pid_t pid)
         result = ::waitpid(pid, &status, 0);
     } while (result < 0 && errno == EINTR);
     if (result == pid && WIFEXITED(status))
-        return Ending{WEXITSTATUS(status), 0};
+        return CommandEnding{WEXITSTATUS(status), 0};
     if (result == pid && WIFSIGNALED(status))
-        return Ending{-1, WTERMSIG(status)};
-    return Ending{};
+        return CommandEnding{-1, WTERMSIG(status)};
+    return CommandEnding{};
 }
 
 // How long a stopped command and what it started get to end after SIGTERM
@@ -373,18 +343,15 @@ bool hasEnded(pid_t pid)
 // had to be told of it.
 constexpr int kExitPollMilliseconds = 50;
 
-// Follows one child to its end: wakes up when it has ended, moves what the
-// output pipe carries to the output handler and the view, and reaps the
-// child. It
-// never sends the child a signal.
-class ChildWatch final : public QObject {
+// Follows one child to its end: wakes up when it has ended, reads what the
+// output pipe carries, and reaps the child. A stop ends the child's whole
+// process group.
+class ChildWatch final : public CommandWatch {
 public:
-    using EndedHandler = std::function<void(Ending ending)>;
-
     ChildWatch(pid_t pid, FileDescriptor exitNotice, FileDescriptor output, OutputHandler handler,
                std::unique_ptr<ConsoleView> view)
-        : m_pid(pid), m_exitNotice(std::move(exitNotice)), m_output(std::move(output)),
-          m_handler(std::move(handler)), m_view(std::move(view))
+        : CommandWatch(std::move(handler), std::move(view)), m_pid(pid),
+          m_exitNotice(std::move(exitNotice)), m_output(std::move(output))
     {
         if (m_exitNotice.isValid()) {
             m_exitNotifier = new QSocketNotifier(m_exitNotice.get(), QSocketNotifier::Read, this);
@@ -400,7 +367,7 @@ public:
         if (m_output.isValid()) {
             m_outputNotifier = new QSocketNotifier(m_output.get(), QSocketNotifier::Read, this);
             connect(m_outputNotifier, &QSocketNotifier::activated, this,
-                    [this] { readOutput(ChunkPerWakeUp); });
+                    [this] { readOutput(kChunkPerWakeUp); });
         }
     }
 
@@ -411,35 +378,32 @@ public:
         stopExitWatch();
         if (m_outputNotifier)
             m_outputNotifier->setEnabled(false);
-        closeView();
     }
 
     Q_DISABLE_COPY_MOVE(ChildWatch)
 
-    pid_t pid() const { return m_pid; }
-    void setEndedHandler(EndedHandler handler) { m_endedHandler = std::move(handler); }
-
-    // The owner goes away while the child still runs. The console view
-    // closes now; the watch stays to keep the pipe drained (a child writing
-    // to an unread pipe would block, to a closed one it would die) and to
-    // reap the child, then deletes itself.
-    void release()
+    // The command runs as the leader of its own process group, so the
+    // group is the command and everything it started: asked to end, and
+    // made to a few seconds later.
+    void terminate() override
     {
-        m_endedHandler = nullptr;
-        m_handler = nullptr;
-        m_released = true;
-        closeView();
+        const pid_t group = m_pid;
+        ::kill(-group, SIGTERM);
         QObject *application = QCoreApplication::instance();
-        setParent(application && application->thread() == thread() ? application : nullptr);
+        QTimer::singleShot(kTerminateGraceMilliseconds, Qt::PreciseTimer,
+                           application ? application : this, [group] {
+                               // A group number stays taken while any member lives, so a group
+                               // still there is ours.
+                               if (::kill(-group, 0) == 0)
+                                   ::kill(-group, SIGKILL);
+                           });
     }
 
-    // Gives the pipe's read end away: nothing more is read here.
-    qintptr takeOutputPipe()
+    qintptr takeOutputPipe() override
     {
         if (m_outputNotifier)
             m_outputNotifier->setEnabled(false);
-        closeView();
-        m_handler = nullptr;
+        letGoOfOutput();
         return m_output.release();
     }
 
@@ -457,27 +421,20 @@ private:
         stopExitWatch();
         m_exitNotice.reset();
         // The command's own output is all in the pipe by now.
-        readOutput(DrainLimit);
+        readOutput(kDrainLimit);
         closeOutput();
-        const Ending ending = reap(m_pid);
-        closeView();
-        if (m_released) {
-            deleteLater();
-            return;
-        }
-        // Last: the handler may delete this watch.
-        if (m_endedHandler)
-            m_endedHandler(ending);
+        // Last: the owner may delete this watch.
+        ended(reap(m_pid));
     }
 
     void readOutput(qint64 limit)
     {
-        char buffer[64 * 1024];
+        char buffer[kReadSize];
         qint64 total = 0;
         while (m_output.isValid() && total < limit) {
             const ssize_t count = ::read(m_output.get(), buffer, sizeof buffer);
             if (count > 0) {
-                deliver(buffer, size_t(count));
+                deliver(buffer, qint64(count));
                 total += count;
             } else if (count < 0 && errno == EINTR) {
                 continue;
@@ -489,14 +446,6 @@ private:
         }
     }
 
-    void deliver(const char *bytes, size_t size)
-    {
-        if (m_handler)
-            m_handler(bytes, qint64(size));
-        if (m_view)
-            m_view->appendOutput(QByteArray(bytes, qsizetype(size)));
-    }
-
     void closeOutput()
     {
         if (m_outputNotifier)
@@ -504,77 +453,12 @@ private:
         m_output.reset();
     }
 
-    void closeView()
-    {
-        if (m_view) {
-            m_view->commandFinished();
-            m_view.reset();
-        }
-    }
-
     pid_t m_pid;
     FileDescriptor m_exitNotice;
     FileDescriptor m_output;
-    OutputHandler m_handler;
-    std::unique_ptr<ConsoleView> m_view;
     QSocketNotifier *m_exitNotifier = nullptr;
     QTimer *m_exitPoll = nullptr;
     QSocketNotifier *m_outputNotifier = nullptr;
-    EndedHandler m_endedHandler;
-    bool m_released = false;
-};
-
-class PosixRunningCommand final : public RunningCommand {
-public:
-    explicit PosixRunningCommand(ChildWatch *watch) : m_watch(watch), m_processId(watch->pid())
-    {
-        watch->setParent(this);
-        watch->setEndedHandler([this](Ending ending) {
-            m_exitCode = ending.exitCode;
-            m_signal = ending.signal;
-            m_running = false;
-            emit finished();
-        });
-    }
-
-    // A command that still runs is left running: the watch moves out of
-    // this object and reaps the child when it ends.
-    ~PosixRunningCommand() override
-    {
-        if (m_running)
-            m_watch->release();
-    }
-
-    bool isRunning() const override { return m_running; }
-    qint64 processId() const override { return m_processId; }
-    int exitCode() const override { return m_exitCode; }
-    int terminationSignal() const override { return m_signal; }
-
-    // The command runs as the leader of its own process group, so the
-    // group is the command and everything it started.
-    void terminate() override
-    {
-        if (!m_running)
-            return;
-        const pid_t group = pid_t(m_processId);
-        ::kill(-group, SIGTERM);
-        QObject *application = QCoreApplication::instance();
-        QTimer::singleShot(kTerminateGraceMilliseconds, Qt::PreciseTimer,
-                           application ? application : this, [group] {
-                               // A group number stays taken while any member lives, so a group
-                               // still there is ours.
-                               if (::kill(-group, 0) == 0)
-                                   ::kill(-group, SIGKILL);
-                           });
-    }
-    qintptr takeOutputPipe() override { return m_running ? m_watch->takeOutputPipe() : -1; }
-
-private:
-    ChildWatch *m_watch;
-    qint64 m_processId;
-    bool m_running = true;
-    int m_exitCode = -1;
-    int m_signal = 0;
 };
 
 class PosixLauncher final : public Launcher {
@@ -629,7 +513,7 @@ public:
             new ChildWatch(pid, std::move(exitNotice), std::move(pipeRead),
                            request.capture ? request.output : OutputHandler(), std::move(view));
         LaunchResult result;
-        result.command = std::make_unique<PosixRunningCommand>(watch);
+        result.command = std::make_unique<WatchedCommand>(watch, qint64(pid));
         return result;
     }
 

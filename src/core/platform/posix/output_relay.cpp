@@ -22,6 +22,9 @@ namespace corvane {
 
 namespace {
 
+// Bytes copied at a time.
+constexpr size_t kCopySize = 64 * 1024;
+
 // What the relay knows of one stream. Everything it needs is set up before
 // the fork: the relay itself only reads, writes, polls and closes, all of
 // them safe in a process forked from one with other threads.
@@ -94,7 +97,7 @@ void closeAllBut(const std::vector<int> &kept, int highest)
     ::signal(SIGPIPE, SIG_IGN);
     closeAllBut(kept, highest);
 
-    static char buffer[64 * 1024];
+    static char buffer[kCopySize];
     // The first stream to the report that has not ended: its output goes
     // straight to the report, the others' waits in their pending files.
     size_t head = 0;

@@ -7,21 +7,6 @@
 namespace corvane {
 
 namespace {
-bool writeAll(HANDLE file, const QByteArray &bytes)
-{
-    const char *data = bytes.constData();
-    qint64 left = bytes.size();
-    while (left > 0) {
-        const DWORD chunk = DWORD(qMin<qint64>(left, 1 << 30));
-        DWORD written = 0;
-        if (!::WriteFile(file, data, chunk, &written, nullptr) || written == 0)
-            return false;
-        data += written;
-        left -= written;
-    }
-    return true;
-}
-
 // The attributes that a replaced file keeps; read-only never comes to this.
 constexpr DWORD kKeptAttributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -48,7 +33,8 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
         if (!file.isValid())
             return false;
         CountAtomicSaveFlush();
-        ok = writeAll(file.get(), bytes) && ::FlushFileBuffers(file.get());
+        ok = WriteAll(file.get(), bytes.constData(), bytes.size()) == 0 &&
+             ::FlushFileBuffers(file.get());
     }
     if (ok && exists && (old & kKeptAttributes))
         ok = ::SetFileAttributesW(temporary.c_str(), old & kKeptAttributes);

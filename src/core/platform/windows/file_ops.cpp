@@ -11,6 +11,8 @@
 namespace corvane {
 
 namespace {
+// Bytes read at a time.
+constexpr size_t kReadSize = 64 * 1024;
 // Attributes of the file or folder at path; INVALID_FILE_ATTRIBUTES when
 // there is none.
 DWORD attributesOf(const QString &path)
@@ -125,7 +127,7 @@ std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize, F
         return std::nullopt;
     QByteArray bytes;
     bytes.reserve(qsizetype(size.QuadPart));
-    char buffer[64 * 1024];
+    char buffer[kReadSize];
     for (;;) {
         DWORD count = 0;
         if (!::ReadFile(file.get(), buffer, sizeof buffer, &count, nullptr))

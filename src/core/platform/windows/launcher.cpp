@@ -1,5 +1,6 @@
 #include "core/platform/windows/launcher.h"
 
+#include "core/launch/command_watch.h"
 #include "core/launch/launch_plan.h"
 #include "core/platform/file_ops.h"
 #include "core/platform/windows/file_ops.h"
@@ -384,17 +385,15 @@ bool createOutputPipe(WinHandle *readEnd, WinHandle *writeEnd)
     return true;
 }
 
-// Follows one process to its end: wakes up when it has ended, moves what the
-// output pipe carries to the output handler and the view, and keeps its exit
-// status. It never ends the process.
-class ProcessWatch final : public QObject {
+// Follows one process to its end: wakes up when it has ended, reads what the
+// output pipe carries with overlapped reads, and keeps its exit status. A
+// stop ends the process's job.
+class ProcessWatch final : public CommandWatch {
 public:
-    using EndedHandler = std::function<void(int exitCode)>;
-
     ProcessWatch(WinHandle process, WinHandle job, WinHandle output, OutputHandler handler,
                  std::unique_ptr<ConsoleView> view)
-        : m_process(std::move(process)), m_job(std::move(job)), m_output(std::move(output)),
-          m_handler(std::move(handler)), m_view(std::move(view))
+        : CommandWatch(std::move(handler), std::move(view)), m_process(std::move(process)),
+          m_job(std::move(job)), m_output(std::move(output))
     {
         m_exitNotifier = new QWinEventNotifier(m_process.get(), this);
         connect(m_exitNotifier, &QWinEventNotifier::activated, this, [this] { onExited(); });
@@ -417,39 +416,23 @@ public:
         // without us.
         m_exitNotifier->setEnabled(false);
         closeOutput();
-        closeView();
     }
 
-    ProcessWatch(const ProcessWatch &) = delete;
-    ProcessWatch &operator=(const ProcessWatch &) = delete;
+    Q_DISABLE_COPY_MOVE(ProcessWatch)
 
-    void setEndedHandler(EndedHandler handler) { m_endedHandler = std::move(handler); }
-
-    // Ends the process and everything it started: the whole job, or the
+    // Windows has no way to ask a console program to end that reaches a
+    // program without a console of ours, so a stop ends the command and
+    // everything it started at once (exit status 1): the whole job, or the
     // process alone when it could not be put in a job.
-    void terminate()
+    void terminate() override
     {
         if (!m_job.isValid() || !::TerminateJobObject(m_job.get(), kStoppedExitCode))
             ::TerminateProcess(m_process.get(), kStoppedExitCode);
     }
 
-    // The owner goes away while the process still runs. The console view
-    // closes now; the watch stays to keep the pipe drained (a process
-    // writing to an unread pipe would block) until the process ends, then
-    // deletes itself.
-    void release()
-    {
-        m_endedHandler = nullptr;
-        m_handler = nullptr;
-        m_released = true;
-        closeView();
-        QObject *application = QCoreApplication::instance();
-        setParent(application && application->thread() == thread() ? application : nullptr);
-    }
-
-    // Gives the pipe's read end away: a read under way is ended first, and
-    // what it brought still goes to the handler.
-    qintptr takeOutputPipe()
+    // A read under way is ended first, and what it brought still goes to
+    // the batch.
+    qintptr takeOutputPipe() override
     {
         if (!m_output.isValid())
             return -1;
@@ -459,11 +442,10 @@ public:
             ::CancelIoEx(m_output.get(), &m_overlapped);
             DWORD count = 0;
             if (::GetOverlappedResult(m_output.get(), &m_overlapped, &count, TRUE))
-                deliver(m_buffer.data(), count);
+                deliver(m_buffer.data(), qint64(count));
             m_readPending = false;
         }
-        closeView();
-        m_handler = nullptr;
+        letGoOfOutput();
         return reinterpret_cast<qintptr>(m_output.release());
     }
 
@@ -478,16 +460,11 @@ private:
         if (!::GetExitCodeProcess(m_process.get(), &status))
             status = DWORD(-1);
         // What the command left running keeps running; a stop only ever
-        // reaches a running command.
+        // reaches a running command. Windows processes end with an exit
+        // status only, never by a signal.
         m_job.reset();
-        closeView();
-        if (m_released) {
-            deleteLater();
-            return;
-        }
-        // Last: the handler may delete this watch.
-        if (m_endedHandler)
-            m_endedHandler(int(status));
+        // Last: the owner may delete this watch.
+        ended(CommandEnding{int(status), 0});
     }
 
     void startRead()
@@ -517,7 +494,7 @@ private:
         }
         m_readPending = false;
         m_lastRead = count;
-        deliver(m_buffer.data(), count);
+        deliver(m_buffer.data(), qint64(count));
         return true;
     }
 
@@ -532,16 +509,6 @@ private:
                 return;
             total += m_lastRead;
         }
-    }
-
-    void deliver(const char *bytes, DWORD size)
-    {
-        if (size == 0)
-            return;
-        if (m_handler)
-            m_handler(bytes, qint64(size));
-        if (m_view)
-            m_view->appendOutput(QByteArray(bytes, qsizetype(size)));
     }
 
     void closeOutput()
@@ -560,72 +527,16 @@ private:
         m_output.reset();
     }
 
-    void closeView()
-    {
-        if (m_view) {
-            m_view->commandFinished();
-            m_view.reset();
-        }
-    }
-
     WinHandle m_process;
     WinHandle m_job;
     WinHandle m_output;
-    OutputHandler m_handler;
     WinHandle m_readEvent;
     OVERLAPPED m_overlapped{};
     std::vector<char> m_buffer;
     bool m_readPending = false;
     DWORD m_lastRead = 0;
-    std::unique_ptr<ConsoleView> m_view;
     QWinEventNotifier *m_exitNotifier = nullptr;
     QWinEventNotifier *m_readNotifier = nullptr;
-    EndedHandler m_endedHandler;
-    bool m_released = false;
-};
-
-class WindowsRunningCommand final : public RunningCommand {
-public:
-    WindowsRunningCommand(ProcessWatch *watch, qint64 processId)
-        : m_watch(watch), m_processId(processId)
-    {
-        watch->setParent(this);
-        watch->setEndedHandler([this](int exitCode) {
-            m_exitCode = exitCode;
-            m_running = false;
-            emit finished();
-        });
-    }
-
-    // A command that still runs is left running: the watch moves out of
-    // this object and follows it to its end.
-    ~WindowsRunningCommand() override
-    {
-        if (m_running)
-            m_watch->release();
-    }
-
-    bool isRunning() const override { return m_running; }
-    qint64 processId() const override { return m_processId; }
-    int exitCode() const override { return m_exitCode; }
-    // Windows processes end with an exit status only, never by a signal.
-    int terminationSignal() const override { return 0; }
-
-    // Windows has no way to ask a console program to end that reaches a
-    // program without a console of ours, so a stop ends the command and
-    // everything it started at once (exit status 1).
-    void terminate() override
-    {
-        if (m_running)
-            m_watch->terminate();
-    }
-    qintptr takeOutputPipe() override { return m_running ? m_watch->takeOutputPipe() : -1; }
-
-private:
-    ProcessWatch *m_watch;
-    qint64 m_processId;
-    bool m_running = true;
-    int m_exitCode = -1;
 };
 
 class WindowsLauncher final : public Launcher {
@@ -742,8 +653,7 @@ public:
             new ProcessWatch(std::move(processHandle), std::move(job), std::move(pipeRead),
                              request.capture ? request.output : OutputHandler(), std::move(view));
         LaunchResult result;
-        result.command =
-            std::make_unique<WindowsRunningCommand>(watch, qint64(process.dwProcessId));
+        result.command = std::make_unique<WatchedCommand>(watch, qint64(process.dwProcessId));
         return result;
     }
 };
