@@ -26,18 +26,16 @@
 #include "gui/main_window/job_list.h"
 #include "gui/main_window/job_list_editor.h"
 #include "gui/main_window/job_list_view.h"
+#include "gui/main_window/pattern_box.h"
 #include "gui/main_window/tools_menu.h"
 #include "gui/main_window/window_batch_host.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDir>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
-#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
@@ -122,16 +120,7 @@ void MainWindow::createControls()
                                 at(3600, 3840, 855, 375));
 
     m_patternBox =
-        Placed(new QComboBox(m_client), QStringLiteral("Combo1"), at(120, 5760, 3375, 300));
-    m_patternBox->setEditable(true);
-    // Patterns go to the list only through Enter, every time, duplicates too.
-    m_patternBox->setInsertPolicy(QComboBox::NoInsert);
-    m_patternBox->setDuplicatesEnabled(true);
-    m_patternBox->setCompleter(nullptr);
-    m_patternBox->addItems({QStringLiteral("*.bmp"), QStringLiteral("*.wav"),
-                            QStringLiteral("*.bin"), QStringLiteral("*.*")});
-    m_patternBox->setCurrentIndex(-1);
-    m_patternBox->setEditText(QStringLiteral("*.*"));
+        Placed(new PatternBox(m_client), QStringLiteral("Combo1"), at(120, 5760, 3375, 300));
 
     m_progressBar = Placed(new QProgressBar(m_client), QStringLiteral("ProgressBar1"),
                            at(120, 6120, 7815, 255));
@@ -243,6 +232,7 @@ void MainWindow::createWorkers()
         WindowBatchHost::Controls{m_jobs, m_jobNames, m_destinationFolders, m_batchStatus,
                                   m_processButton, m_stopShortcut, m_reportTimer});
     m_batch = std::make_unique<BatchRun>(*m_batchHost, *m_launcher, m_tool, m_desktop.dataFolder());
+    m_batchHost->follow(*m_batch, m_desktop);
 }
 
 void MainWindow::connectHandlers()
@@ -279,40 +269,12 @@ void MainWindow::connectHandlers()
             showInvalidDrive();
     });
     connect(m_sourceFolders, &FolderList::pathChanged, this, &MainWindow::showSourceFolderFiles);
-    connect(m_patternBox, &QComboBox::activated, this, [this] { applyPattern(false); });
-    // The box itself reports a typed text that equals an entry as a pick
-    // when its edit field loses the focus; only a real pick may apply it.
-    disconnect(m_patternBox->lineEdit(), &QLineEdit::editingFinished, m_patternBox, nullptr);
-    // Enter reaches the combo box first; sent to its line edit, it comes on
-    // to the combo box, which the line edit leaves it to.
-    m_patternBox->installEventFilter(this);
+    connect(m_patternBox, &PatternBox::patternChosen, m_sourceFiles, &FileList::setPattern);
 
     // The batch.
     connect(m_processButton, &QPushButton::clicked, this, &MainWindow::runBatch);
     connect(m_stopBatchAction, &QAction::triggered, this, &MainWindow::askToStopBatch);
     connect(m_stopShortcut, &QShortcut::activated, this, &MainWindow::askToStopBatch);
-    connect(m_reportTimer, &QTimer::timeout, this, &MainWindow::openReport);
-    connect(m_batch.get(), &BatchRun::failed, this,
-            [this](const Message &message) { m_desktop.showMessage(message); });
-    // Each entry's outcome: cleared when a batch of it starts, then set as it
-    // goes, on the entry whatever moved around it.
-    connect(m_batch.get(), &BatchRun::started, this, [this](const QList<quint64> &keys) {
-        m_jobs->clearOutcomes(keys);
-        m_batchStatus->clearSummary();
-    });
-    connect(m_batch.get(), &BatchRun::entryStarted, this,
-            [this](int, const QString &, quint64 key) {
-                m_jobs->setRunning(key);
-                const int row = m_jobs->indexOfKey(key);
-                if (row >= 0)
-                    m_jobNames->scrollTo(m_jobNames->model()->index(row, 0));
-            });
-    connect(m_batch.get(), &BatchRun::entryFinished, this,
-            [this](const BatchEntryResult &result) { m_jobs->setResult(result.key, result); });
-    connect(m_batch.get(), &BatchRun::finished, this, [this] {
-        if (!m_batch->lastResults().isEmpty())
-            m_batchStatus->showSummary(m_batch->lastResults(), m_batch->lastElapsedMs());
-    });
 
     // The menus; the title follows the active tool.
     connect(m_exitButton, &QPushButton::clicked, this, &MainWindow::exitProgram);
@@ -410,18 +372,6 @@ bool MainWindow::event(QEvent *event)
     return QMainWindow::event(event);
 }
 
-bool MainWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    // Enter in the pattern box, with any modifier keys: applies the typed
-    // pattern and appends it to the box's list, every time.
-    if (watched == m_patternBox && event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            applyPattern(true);
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
 void MainWindow::showInvalidDrive()
 {
     m_desktop.showMessage(
@@ -432,14 +382,6 @@ void MainWindow::showSourceFolderFiles()
 {
     m_sourceFiles->setPattern(m_patternBox->currentText());
     m_sourceFiles->setPath(m_sourceFolders->path());
-}
-
-void MainWindow::applyPattern(bool remember)
-{
-    const QString text = m_patternBox->currentText();
-    m_sourceFiles->setPattern(text);
-    if (remember)
-        m_patternBox->addItem(text);
 }
 
 void MainWindow::runBatch()
@@ -479,12 +421,6 @@ void MainWindow::showJobListMenu(const QPoint &position)
 void MainWindow::openOptions()
 {
     OpenOptionsDialog(m_desktop, m_settings, m_tool, [this] { m_tools->refresh(); });
-}
-
-void MainWindow::openReport()
-{
-    m_reportTimer->stop();
-    m_desktop.openDocument(m_batch->reportPath());
 }
 
 QString MainWindow::previewCommandLine(int row) const

@@ -6,7 +6,6 @@
 #include <memory>
 
 class QAction;
-class QComboBox;
 class QLabel;
 class QListView;
 class QMenu;
@@ -29,6 +28,7 @@ class JobList;
 class JobListEditor;
 class JobListView;
 class Launcher;
+class PatternBox;
 class SettingsFile;
 class SingleInstance;
 class ToolsMenu;
@@ -74,7 +74,6 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool event(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
@@ -85,12 +84,10 @@ private:
     void endProgram(bool saveTool);
     void showInvalidDrive();
     void showSourceFolderFiles();
-    void applyPattern(bool remember);
     void askToStopBatch();
     void copyCommandLines();
     void showJobListMenu(const QPoint &position);
     void openOptions();
-    void openReport();
     QString previewCommandLine(int row) const;
 
     Desktop &m_desktop;
@@ -104,7 +101,7 @@ private:
     FolderList *m_sourceFolders = nullptr;
     FolderList *m_destinationFolders = nullptr;
     FileList *m_sourceFiles = nullptr;
-    QComboBox *m_patternBox = nullptr;
+    PatternBox *m_patternBox = nullptr;
     JobListView *m_jobNames = nullptr;
     QListView *m_jobFolders = nullptr;
     QPushButton *m_addSelectedButton = nullptr;

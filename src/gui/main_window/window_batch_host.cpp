@@ -1,5 +1,6 @@
 #include "gui/main_window/window_batch_host.h"
 
+#include "core/desktop/desktop.h"
 #include "gui/main_window/batch_status.h"
 #include "gui/main_window/folder_list.h"
 #include "gui/main_window/job_list.h"
@@ -11,6 +12,35 @@
 #include <QTimer>
 
 namespace corvane {
+
+void WindowBatchHost::follow(BatchRun &batch, Desktop &desktop)
+{
+    connect(&batch, &BatchRun::failed, this,
+            [&desktop](const Message &message) { desktop.showMessage(message); });
+    // Each entry's outcome: cleared when a batch of it starts, then set as it
+    // goes, on the entry whatever moved around it.
+    connect(&batch, &BatchRun::started, this, [this](const QList<quint64> &keys) {
+        m_controls.jobs->clearOutcomes(keys);
+        m_controls.status->clearSummary();
+    });
+    connect(&batch, &BatchRun::entryStarted, this, [this](int, const QString &, quint64 key) {
+        m_controls.jobs->setRunning(key);
+        const int row = m_controls.jobs->indexOfKey(key);
+        if (row >= 0)
+            m_controls.jobView->scrollTo(m_controls.jobView->model()->index(row, 0));
+    });
+    connect(&batch, &BatchRun::entryFinished, this, [this](const BatchEntryResult &result) {
+        m_controls.jobs->setResult(result.key, result);
+    });
+    connect(&batch, &BatchRun::finished, this, [this, &batch] {
+        if (!batch.lastResults().isEmpty())
+            m_controls.status->showSummary(batch.lastResults(), batch.lastElapsedMs());
+    });
+    connect(m_controls.reportTimer, &QTimer::timeout, this, [this, &batch, &desktop] {
+        m_controls.reportTimer->stop();
+        desktop.openDocument(batch.reportPath());
+    });
+}
 
 int WindowBatchHost::jobCount() const
 {

@@ -2,6 +2,8 @@
 
 #include "core/batch/batch_run.h"
 
+#include <QObject>
+
 class QPushButton;
 class QShortcut;
 class QTimer;
@@ -9,15 +11,19 @@ class QTimer;
 namespace corvane {
 
 class BatchStatus;
+class Desktop;
 class FolderList;
 class JobList;
 class JobListView;
 
 // The main window's side of a batch: the job list and the destination
-// folder it reads, and the controls it drives. While a batch runs, "处理"
-// is disabled, Esc stops the batch, drops wait, and the focus that "处理"
-// had rests in the job list, where one more key ends nothing.
-class WindowBatchHost final : public BatchHost {
+// folder it reads, the controls it drives, and what the window shows of it:
+// each entry's mark, the summary at the end, the messages, the report a
+// second after a captured batch. While a batch runs, "处理" is disabled, Esc
+// stops the batch, drops wait, and the focus that "处理" had rests in the
+// job list, where one more key ends nothing.
+class WindowBatchHost final : public QObject, public BatchHost {
+    Q_OBJECT
 public:
     struct Controls {
         JobList *jobs = nullptr;
@@ -30,6 +36,10 @@ public:
     };
 
     explicit WindowBatchHost(const Controls &controls) : m_controls(controls) {}
+    Q_DISABLE_COPY_MOVE(WindowBatchHost)
+
+    // Shows what the batch does, and its messages on the desktop.
+    void follow(BatchRun &batch, Desktop &desktop);
 
     int jobCount() const override;
     QString jobName(int index) const override;
