@@ -88,8 +88,7 @@ private:
     Block m_next = 0;
 };
 
-// The report's file name in the data folder, and its path there.
-inline constexpr char kReportFileName[] = "report.txt";
+// The report's path in the data folder.
 QString ReportPathIn(const QString &dataFolder);
 
 // The message for a report that cannot be opened.

@@ -8,6 +8,11 @@ namespace corvane {
 // root folder, "/" or "C:/", ends in one).
 QString ProgramFolder();
 
+// The files Corvane keeps in its data folder: the settings and the last
+// batch's report.
+inline constexpr char kConfigFileName[] = "config.ini";
+inline constexpr char kReportFileName[] = "report.txt";
+
 // Joins a folder and a file name with exactly one '/' between them.
 QString JoinPath(const QString &folder, const QString &name);
 

@@ -62,9 +62,6 @@ private:
     QString m_path;
 };
 
-// The settings file's name in the data folder.
-inline constexpr char kConfigFileName[] = "config.ini";
-
 // The path of config.ini in a data folder.
 QString ConfigPathIn(const QString &dataFolder);
 

@@ -124,7 +124,7 @@ bool isPrivateToUser(const QString &folder)
     if (!isPrivateFolder(folder))
         return false;
     struct stat config {};
-    const QByteArray configPath = EncodeFileName(JoinPath(folder, QStringLiteral("config.ini")));
+    const QByteArray configPath = EncodeFileName(JoinPath(folder, QLatin1String(kConfigFileName)));
     return ::lstat(configPath.constData(), &config) != 0 || OwnedByUserOrRoot(config);
 }
 
