@@ -441,7 +441,7 @@ void TestMainWindow::secondInstanceInProcess()
     QVERIFY(!form.loadOnStartup(second));
 
     QCOMPARE(m_messages->count(), 1);
-    const Message &message = m_messages->messages().first();
+    const Message message = m_messages->messages().first();
     QCOMPARE(message.text, QStringLiteral("Corvane(版本 %1.%2.%3)已运行！")
                                .arg(CORVANE_VERSION_MAJOR)
                                .arg(CORVANE_VERSION_MINOR)
@@ -743,7 +743,7 @@ void TestMainWindow::invalidDrive()
     pickDrive(drive, gone);
 
     QCOMPARE(m_messages->count(), 1);
-    const Message &message = m_messages->messages().first();
+    const Message message = m_messages->messages().first();
     QCOMPARE(message.text, QStringLiteral("设备无效   "));
     QCOMPARE(message.title, QStringLiteral("注意"));
     QCOMPARE(message.icon, MessageIcon::Warning);
