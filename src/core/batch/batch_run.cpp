@@ -72,12 +72,15 @@ void BatchRun::begin(const QList<quint64> &keys)
     m_startFailed = false;
     m_done = 0;
     m_results.clear();
-    m_host.setStatusText(QStringLiteral("..."));
+    const QString statusBefore = m_statusText;
+    setStatus(QStringLiteral("..."));
     m_host.setProcessEnabled(false);
     emit started(keys);
 
     m_destination = m_host.destinationFolder();
     if (!prepare(int(keys.size()))) {
+        // Back to where the window was: nothing of the batch is left.
+        setStatus(statusBefore);
         m_host.setProcessEnabled(true);
         m_running = false;
         emit finished();
@@ -240,7 +243,7 @@ void BatchRun::finish()
     const QString reportError = m_report.error();
     m_report.close();
 
-    m_host.setStatusText(m_stopRequested ? QStringLiteral("已停止") : QStringLiteral("完成"));
+    setStatus(m_stopRequested ? QStringLiteral("已停止") : QStringLiteral("完成"));
     m_host.setProcessEnabled(true);
     m_running = false;
     // Said before the report opens, so that nobody takes it for complete.
@@ -302,6 +305,12 @@ void BatchRun::handOverAtExit()
     // The commands run on; the launcher still reaps them while Corvane
     // lives.
     m_runningCommands.clear();
+}
+
+void BatchRun::setStatus(const QString &text)
+{
+    m_statusText = text;
+    m_host.setStatusText(text);
 }
 
 void BatchRun::fail(const QString &text)

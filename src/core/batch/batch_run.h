@@ -147,6 +147,7 @@ private:
     void commandFinished(Running *running);
     void record(const BatchEntryResult &result);
     void fail(const QString &text);
+    void setStatus(const QString &text);
     void finish();
 
     BatchHost &m_host;
@@ -161,6 +162,8 @@ private:
     // The entries whose turn has not come yet, in job-list order.
     QList<quint64> m_waiting;
     std::vector<std::unique_ptr<Running>> m_runningCommands;
+    // The status label's text as the batch last set it: "..." at first.
+    QString m_statusText = QStringLiteral("...");
     QElapsedTimer m_clock;
     qint64 m_elapsedMs = 0;
     int m_done = 0;

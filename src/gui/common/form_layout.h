@@ -2,15 +2,23 @@
 
 #include <QRect>
 #include <QString>
+#include <QtGlobal>
 
 namespace corvane {
 
-// The windows are laid out in twips: 15 twips make one pixel at 96 dpi, and
-// Qt scales the pixels for high-density screens. Rounded to the nearest
-// pixel, also for the far negative position of a hidden options page.
-constexpr int Px(int twips)
+// How much larger than made the fixed layouts are drawn: the desktop's
+// default font size over the 9 points they were made for, so that a desktop
+// set to 12 points gets every window, control and font 12/9 as large. Never
+// below 1: a smaller font leaves the layouts as they are.
+qreal LayoutScale();
+
+// The windows are laid out in twips: 15 twips make one pixel at 96 dpi (times
+// the layout scale), and Qt scales the pixels for high-density screens.
+// Rounded to the nearest pixel, also for the far negative position of a
+// hidden options page.
+inline int Px(int twips)
 {
-    return twips >= 0 ? (twips + 7) / 15 : -((-twips + 7) / 15);
+    return qRound(twips * LayoutScale() / 15.0);
 }
 
 inline QRect PxRect(int left, int top, int width, int height)

@@ -1,4 +1,5 @@
 #include "gui/common/form_look.h"
+#include "gui/common/form_layout.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -17,11 +18,18 @@ QPalette FormPalette()
     return QPalette(kButtonFace);
 }
 
+qreal LayoutScale()
+{
+    const qreal desktopPoints = QApplication::font().pointSizeF();
+    return desktopPoints > kFormPointSize ? desktopPoints / kFormPointSize : 1.0;
+}
+
 QFont FormFont()
 {
-    // The desktop's family, which has the Chinese glyphs, at the layout's size.
+    // The desktop's family, which has the Chinese glyphs, at the layout's
+    // size, grown as the layout grows.
     QFont font = QApplication::font();
-    font.setPointSizeF(kFormPointSize);
+    font.setPointSizeF(kFormPointSize * LayoutScale());
     return font;
 }
 

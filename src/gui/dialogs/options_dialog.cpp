@@ -3,8 +3,10 @@
 #include "core/desktop/desktop.h"
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
+#include "gui/common/enter_key.h"
 #include "gui/common/form_layout.h"
 #include "gui/common/form_widgets.h"
+#include "gui/common/accessibility.h"
 #include "gui/platform/file_dialog.h"
 
 #include <QApplication>
@@ -117,6 +119,7 @@ OptionsDialog::OptionsDialog(Desktop &desktop, const SettingsFile &settings, Act
 {
     SetUpFixedWindow(this, QStringLiteral("frmOptions"), QStringLiteral("选项"),
                      QSize(Px(6120), Px(4905)));
+    OfferShownChildrenOnly(this);
 
     m_tabs = new OptionsTabStrip(this);
     m_tabs->setObjectName(QStringLiteral("tbsOptions"));
@@ -145,6 +148,9 @@ OptionsDialog::OptionsDialog(Desktop &desktop, const SettingsFile &settings, Act
                                 PxRect(3720, 4440, 1095, 375));
     m_applyButton = MakeButton(this, QStringLiteral("cmdApply"), QStringLiteral("应用"),
                                PxRect(4920, 4440, 1095, 375));
+
+    // Enter presses the focused button, and only that.
+    PressOnEnterWhenFocused({m_okButton, m_cancelButton, m_applyButton});
 
     QWidget::setTabOrder(m_tabs, m_okButton);
     QWidget::setTabOrder(m_okButton, m_cancelButton);
@@ -190,11 +196,11 @@ QWidget *OptionsDialog::createPage(int index)
     page->setObjectName(ArrayName("picOptions", index));
     page->setGeometry(PxRect(index == 0 ? kPageLeft : kHiddenPageLeft, kPageTop, 5685, 3780));
 
-    MakeLabel(page, ArrayName("Label1", index), QStringLiteral("名称："),
-              PxRect(120, 360, 735, 255));
+    QLabel *nameLabel = MakeLabel(page, ArrayName("Label1", index), QStringLiteral("名称："),
+                                  PxRect(120, 360, 735, 255));
     m_nameEdits[i] = MakeTextBox(page, ArrayName("Text1", index), PxRect(720, 360, 1815, 270));
-    MakeLabel(page, ArrayName("Label2", index), QStringLiteral("程序："),
-              PxRect(120, 840, 735, 255));
+    QLabel *programLabel = MakeLabel(page, ArrayName("Label2", index), QStringLiteral("程序："),
+                                     PxRect(120, 840, 735, 255));
     m_programEdits[i] = MakeTextBox(page, ArrayName("Text2", index), PxRect(720, 840, 4095, 270));
     m_programEdits[i]->setToolTip(
         QStringLiteral("程序名或程序的完整路径（完整路径含空格也不必加引号），"
@@ -228,10 +234,20 @@ QWidget *OptionsDialog::createPage(int index)
             .arg(kMaxJobs)
             .arg(QThread::idealThreadCount()));
     jobsLabel->setBuddy(m_jobsBoxes[i]);
-    MakeLabel(page, ArrayName("Label3", index), QStringLiteral("命令行："),
-              PxRect(120, 3120, 735, 255));
+    QLabel *commandLineLabel = MakeLabel(page, ArrayName("Label3", index),
+                                         QStringLiteral("命令行："), PxRect(120, 3120, 735, 255));
     m_commandLineEdits[i] =
         MakeTextBox(page, ArrayName("Text3", index), PxRect(120, 3360, 5295, 270));
+
+    // Each field is named by its label; the browse button says what it
+    // browses for.
+    nameLabel->setBuddy(m_nameEdits[i]);
+    programLabel->setBuddy(m_programEdits[i]);
+    commandLineLabel->setBuddy(m_commandLineEdits[i]);
+    m_nameEdits[i]->setAccessibleName(QStringLiteral("名称"));
+    m_programEdits[i]->setAccessibleName(QStringLiteral("程序"));
+    m_commandLineEdits[i]->setAccessibleName(QStringLiteral("命令行"));
+    m_browseButtons[i]->setAccessibleName(QStringLiteral("浏览程序文件"));
     return page;
 }
 
@@ -329,12 +345,16 @@ void OptionsDialog::showSelectedPage()
         QWidget *page = m_pages[size_t(i)];
         // A hidden page is moved out of sight and disabled, so that the
         // focus cannot enter it.
+        // Hidden too, so that assistive technology offers the shown page
+        // alone.
         if (i == selected) {
             page->move(Px(kPageLeft), Px(kPageTop));
             page->setEnabled(true);
+            page->show();
         } else {
             page->move(Px(kHiddenPageLeft), Px(kPageTop));
             page->setEnabled(false);
+            page->hide();
         }
     }
 }
@@ -415,12 +435,20 @@ bool OptionsDialog::event(QEvent *event)
 
 bool OptionsDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    // Ctrl+Tab is used up here: no control of the dialog has a use for it,
-    // and passing it on would bring it back to this filter at each parent.
-    if (event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<const QKeyEvent *>(event);
-        if (nextTabOnCtrlTab(key->key(), key->modifiers()))
+    // Key preview: Ctrl+Tab selects the next tab and then goes on to the
+    // control it was meant for, as any key does. It is handed on from here,
+    // so that its way up through the parents, which pass this filter too,
+    // selects no further tab.
+    if (event->type() == QEvent::KeyPress && !m_handingOnKey) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (nextTabOnCtrlTab(key->key(), key->modifiers())) {
+            m_handingOnKey = true;
+            QCoreApplication::sendEvent(watched, key);
+            m_handingOnKey = false;
+            // It has been where it goes: the first delivery ends here.
+            key->accept();
             return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }

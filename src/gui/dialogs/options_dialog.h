@@ -95,6 +95,8 @@ private:
     QPushButton *m_cancelButton = nullptr;
     QPushButton *m_applyButton = nullptr;
     bool m_centredByFrame = false;
+    // While Ctrl+Tab is handed on to its control.
+    bool m_handingOnKey = false;
 };
 
 // Opens the tool options dialog modally and returns when it has closed.

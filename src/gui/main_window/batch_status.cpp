@@ -15,6 +15,23 @@ namespace corvane {
 BatchStatus::BatchStatus(QLabel *label, QProgressBar *bar, QObject *parent)
     : QObject(parent), m_label(label), m_bar(bar), m_barPalette(bar->palette())
 {
+    m_bar->setAccessibleName(QStringLiteral("处理进度"));
+    updateAccessibleName();
+}
+
+void BatchStatus::setRunning(bool running)
+{
+    m_running = running;
+    updateAccessibleName();
+}
+
+void BatchStatus::updateAccessibleName()
+{
+    // What "..." stands for, said in words: ready, or a batch under way.
+    QString state = m_label->text();
+    if (state == QLatin1String("..."))
+        state = m_running ? QStringLiteral("正在处理") : QStringLiteral("就绪");
+    m_label->setAccessibleName(QStringLiteral("处理状态：") + state);
 }
 
 void BatchStatus::useWindowGrey()
@@ -30,6 +47,7 @@ void BatchStatus::useWindowGrey()
 void BatchStatus::setText(const QString &text)
 {
     m_label->setText(text);
+    updateAccessibleName();
 }
 
 void BatchStatus::setProgressMinimum(int minimum)

@@ -25,6 +25,9 @@ public:
     // Start-up: the bar's empty part in the window's grey.
     void useWindowGrey();
     void setText(const QString &text);
+    // Whether a batch runs: "..." then means "正在处理" to assistive
+    // technology, "就绪" otherwise.
+    void setRunning(bool running);
     void setProgressMinimum(int minimum);
     void setProgressMaximum(int maximum);
     void setProgressValue(int value);
@@ -38,11 +41,13 @@ public:
 
 private:
     void setSummary(const QString &summary);
+    void updateAccessibleName();
 
     QLabel *m_label;
     QProgressBar *m_bar;
     // The bar's colours as start-up gave them, before a batch marked it.
     QPalette m_barPalette;
+    bool m_running = false;
 };
 
 } // namespace corvane

@@ -1,5 +1,7 @@
 #include "gui/main_window/drive_list.h"
+
 #include "core/files/drive_of_folder.h"
+#include "gui/common/focus_mark.h"
 
 #include <QDir>
 
@@ -74,6 +76,25 @@ void DriveList::showPopup()
     if (m_systemDrives)
         refreshDrives();
     QComboBox::showPopup();
+}
+
+void DriveList::paintEvent(QPaintEvent *event)
+{
+    QComboBox::paintEvent(event);
+    if (hasFocus())
+        DrawFocusMark(this, this, rect());
+}
+
+void DriveList::focusInEvent(QFocusEvent *event)
+{
+    QComboBox::focusInEvent(event);
+    update();
+}
+
+void DriveList::focusOutEvent(QFocusEvent *event)
+{
+    QComboBox::focusOutEvent(event);
+    update();
 }
 
 } // namespace corvane

@@ -33,6 +33,9 @@ signals:
 
 protected:
     void showPopup() override;
+    void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void fill(const QList<Drive> &drives);

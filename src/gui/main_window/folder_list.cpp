@@ -1,5 +1,7 @@
 #include "gui/main_window/folder_list.h"
 
+#include "gui/common/focus_mark.h"
+
 #include "core/files/file_name.h"
 #include "core/platform/drives.h"
 #include "core/platform/folder_listing.h"
@@ -122,6 +124,25 @@ void FolderList::keyPressEvent(QKeyEvent *event)
         return;
     }
     QListWidget::keyPressEvent(event);
+}
+
+void FolderList::paintEvent(QPaintEvent *event)
+{
+    QListWidget::paintEvent(event);
+    if (hasFocus())
+        DrawFocusMark(viewport(), this, viewport()->rect());
+}
+
+void FolderList::focusInEvent(QFocusEvent *event)
+{
+    QListWidget::focusInEvent(event);
+    viewport()->update();
+}
+
+void FolderList::focusOutEvent(QFocusEvent *event)
+{
+    QListWidget::focusOutEvent(event);
+    viewport()->update();
 }
 
 } // namespace corvane

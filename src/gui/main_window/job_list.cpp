@@ -38,10 +38,7 @@ QVariant JobList::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return DisplayedFileName(index.column() == NameColumn ? entry.name : entry.folder);
     case Qt::ToolTipRole:
-        if (entry.outcome.result && entry.outcome.result->elapsedMs >= 0)
-            return DisplayedFileName(commandLine(index.row())) + QStringLiteral("\n用时 ") +
-                   DurationText(entry.outcome.result->elapsedMs);
-        return DisplayedFileName(commandLine(index.row()));
+        return toolTip(index.row());
     case Qt::AccessibleDescriptionRole:
         return DescribeOutcome(entry.outcome).description;
     case OutcomeBadgeRole:
@@ -53,6 +50,19 @@ QVariant JobList::data(const QModelIndex &index, int role) const
     default:
         return QVariant();
     }
+}
+
+QString JobList::toolTip(int index) const
+{
+    // The line, then how long it ran and, for a command a signal ended,
+    // which signal.
+    QString tip = DisplayedFileName(commandLine(index));
+    const std::optional<BatchEntryResult> &result = m_entries.at(index).outcome.result;
+    if (result && result->elapsedMs >= 0)
+        tip += QStringLiteral("\n用时 ") + DurationText(result->elapsedMs);
+    if (result && result->outcome == BatchEntryResult::Outcome::Signalled)
+        tip += QStringLiteral("\n") + DescribeOutcome(m_entries.at(index).outcome).description;
+    return tip;
 }
 
 QString JobList::commandLine(int index) const
@@ -151,7 +161,7 @@ OutcomeText DescribeOutcome(const JobOutcome &outcome)
         return {QStringLiteral("退出码 %1").arg(result.exitCode),
                 QStringLiteral("失败，退出码 %1").arg(result.exitCode)};
     case Outcome::Signalled:
-        return {SignalName(result.signal),
+        return {QStringLiteral("已终止"),
                 QStringLiteral("被信号 %1 终止").arg(SignalName(result.signal))};
     case Outcome::NotStarted:
         return {QStringLiteral("未启动"), QStringLiteral("未能启动")};

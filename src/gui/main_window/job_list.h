@@ -97,6 +97,7 @@ public:
     QString commandLine(int index) const;
 
 private:
+    QString toolTip(int index) const;
     void outcomeChanged(int index);
 
     // In the order added, so their keys ascend.

@@ -8,6 +8,7 @@
 #include "core/platform/single_instance.h"
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
+#include "gui/common/accessibility.h"
 #include "gui/common/enter_key.h"
 #include "gui/common/form_layout.h"
 #include "gui/common/form_look.h"
@@ -36,6 +37,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
@@ -45,6 +47,8 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTimer>
+
+#include <utility>
 
 namespace corvane {
 
@@ -96,6 +100,9 @@ void MainWindow::createControls()
     QPalette grey = m_client->palette();
     grey.setColor(QPalette::Window, kFormGrey);
     m_client->setPalette(grey);
+    // The folders of the job list are never shown, nor offered to assistive
+    // technology.
+    OfferShownChildrenOnly(m_client);
     setCentralWidget(m_client);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -192,6 +199,39 @@ void MainWindow::createControls()
     m_stopShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     m_stopShortcut->setObjectName(QStringLiteral("StopShortcut"));
     m_stopShortcut->setEnabled(false);
+    // Shift+F10 opens the job list's menu, as the Menu key does.
+    m_jobMenuShortcut = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), m_jobNames);
+    m_jobMenuShortcut->setContext(Qt::WidgetShortcut);
+
+    nameForAssistiveTechnology(sourceLabel, destinationLabel);
+}
+
+void MainWindow::nameForAssistiveTechnology(QLabel *sourceLabel, QLabel *destinationLabel)
+{
+    // What each control is or does, for a screen reader; the visible texts
+    // ("=", "<<", "->") stay as they are.
+    const std::pair<QWidget *, const char *> names[] = {
+        {m_sourceFolders, "源文件夹"},
+        {m_sourceFiles, "源文件列表"},
+        {m_sameFolderButton, "将源文件夹设为文件存储路径"},
+        {m_addAllButton, "添加全部文件到任务列表"},
+        {m_addSelectedButton, "添加选中的文件到任务列表"},
+        {m_removeSelectedButton, "从任务列表移除选中的条目"},
+        {m_removeAllButton, "清空任务列表"},
+        {m_destinationFolders, "文件存储文件夹"},
+        {m_jobNames, "任务列表"},
+        {m_processButton, "处理任务列表"},
+        {m_exitButton, "退出"},
+    };
+    for (const auto &[widget, name] : names)
+        widget->setAccessibleName(QString::fromUtf8(name));
+    NameComboBox(m_sourceDrives, QStringLiteral("源文件驱动器"));
+    NameComboBox(m_destinationDrives, QStringLiteral("文件存储驱动器"));
+    NameComboBox(m_patternBox, QStringLiteral("文件名筛选"));
+    m_patternBox->lineEdit()->setAccessibleName(QStringLiteral("文件名筛选"));
+    // Each heading labels the first control of its side.
+    sourceLabel->setBuddy(m_sourceDrives);
+    destinationLabel->setBuddy(m_destinationDrives);
 }
 
 void MainWindow::createMenus()
@@ -244,6 +284,11 @@ void MainWindow::connectHandlers()
             &JobListEditor::removeSelectedJobs);
     connect(m_addAllButton, &QPushButton::clicked, m_jobEditor, &JobListEditor::addAllFiles);
     connect(m_removeAllButton, &QPushButton::clicked, m_jobEditor, &JobListEditor::clearJobs);
+    // With its entries goes what the last batch made of them.
+    connect(m_removeAllButton, &QPushButton::clicked, m_batchStatus, [this] {
+        if (!m_batch->isRunning())
+            m_batchStatus->clearSummary();
+    });
     connect(m_sourceFiles, &QAbstractItemView::doubleClicked, m_jobEditor,
             &JobListEditor::addCurrentFile);
     connect(m_jobNames, &QAbstractItemView::doubleClicked, m_jobEditor,
@@ -253,6 +298,12 @@ void MainWindow::connectHandlers()
             m_jobEditor->addDroppedFiles(urls);
     });
     connect(m_jobNames, &QWidget::customContextMenuRequested, this, &MainWindow::showJobListMenu);
+    connect(m_jobMenuShortcut, &QShortcut::activated, this, [this] {
+        const QModelIndex current = m_jobNames->currentIndex();
+        const QRect place =
+            current.isValid() ? m_jobNames->visualRect(current) : m_jobNames->viewport()->rect();
+        showJobListMenu(place.center());
+    });
     connect(m_copyCommandLinesAction, &QAction::triggered, this, &MainWindow::copyCommandLines);
     connect(m_rerunAction, &QAction::triggered, this,
             [this] { m_batch->runEntries(m_jobs->unsuccessfulKeys()); });

@@ -77,6 +77,7 @@ protected:
 
 private:
     void createControls();
+    void nameForAssistiveTechnology(QLabel *sourceLabel, QLabel *destinationLabel);
     void createMenus();
     void createWorkers();
     void connectHandlers();
@@ -114,6 +115,7 @@ private:
     QProgressBar *m_progressBar = nullptr;
     QTimer *m_reportTimer = nullptr;
     QShortcut *m_stopShortcut = nullptr;
+    QShortcut *m_jobMenuShortcut = nullptr;
     QAction *m_copyCommandLinesAction = nullptr;
     QAction *m_stopBatchAction = nullptr;
     QAction *m_rerunAction = nullptr;

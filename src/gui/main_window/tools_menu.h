@@ -29,6 +29,9 @@ public:
     QAction *item(int index) const { return m_items[size_t(index)]; }
 
 private:
+    // Checks the active tool's item; none when its index is outside 0 to 7.
+    void markActiveTool();
+
     ActiveTool &m_tool;
     const SettingsFile &m_settings;
     std::array<QAction *, kToolCount> m_items{};

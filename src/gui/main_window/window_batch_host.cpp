@@ -22,12 +22,11 @@ void WindowBatchHost::follow(BatchRun &batch, Desktop &desktop)
     connect(&batch, &BatchRun::started, this, [this](const QList<quint64> &keys) {
         m_controls.jobs->clearOutcomes(keys);
         m_controls.status->clearSummary();
+        m_followedKey = 0;
     });
     connect(&batch, &BatchRun::entryStarted, this, [this](int, const QString &, quint64 key) {
         m_controls.jobs->setRunning(key);
-        const int row = m_controls.jobs->indexOfKey(key);
-        if (row >= 0)
-            m_controls.jobView->scrollTo(m_controls.jobView->model()->index(row, 0));
+        followRunningEntry(key);
     });
     connect(&batch, &BatchRun::entryFinished, this, [this](const BatchEntryResult &result) {
         m_controls.jobs->setResult(result.key, result);
@@ -40,6 +39,27 @@ void WindowBatchHost::follow(BatchRun &batch, Desktop &desktop)
         m_controls.reportTimer->stop();
         desktop.openDocument(batch.reportPath());
     });
+}
+
+void WindowBatchHost::followRunningEntry(quint64 key)
+{
+    // The list follows the running entries only while the entry it showed
+    // last is still in view: once the user has scrolled away, it stays put.
+    JobListView *view = m_controls.jobView;
+    const auto rowOf = [this, view](quint64 entry) {
+        const int row = m_controls.jobs->indexOfKey(entry);
+        return row >= 0 ? view->model()->index(row, 0) : QModelIndex();
+    };
+    if (m_followedKey != 0) {
+        const QModelIndex followed = rowOf(m_followedKey);
+        if (followed.isValid() && !view->viewport()->rect().intersects(view->visualRect(followed)))
+            return;
+    }
+    const QModelIndex running = rowOf(key);
+    if (!running.isValid())
+        return;
+    view->scrollTo(running);
+    m_followedKey = key;
 }
 
 int WindowBatchHost::jobCount() const
@@ -97,6 +117,7 @@ void WindowBatchHost::setProcessEnabled(bool enabled)
         m_focusParkedInJobList = true;
     }
     process->setEnabled(enabled);
+    m_controls.status->setRunning(!enabled);
     if (enabled && m_focusParkedInJobList) {
         m_focusParkedInJobList = false;
         if (QApplication::focusWidget() == jobView)

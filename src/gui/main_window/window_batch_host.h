@@ -58,7 +58,11 @@ public:
     void setReportTimerEnabled(bool enabled) override;
 
 private:
+    void followRunningEntry(quint64 key);
+
     Controls m_controls;
+    // The entry the list last scrolled to; 0 for none in this batch.
+    quint64 m_followedKey = 0;
     bool m_focusParkedInJobList = false;
 };
 

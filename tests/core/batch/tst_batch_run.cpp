@@ -396,8 +396,16 @@ void TestBatchRun::unusableDestination()
     QVERIFY(messages.messages().first().text.contains(reason));
     QVERIFY(!QFile::exists(m_folders->path(QStringLiteral("ran.log"))));
     QCOMPARE(readFile(report), QByteArray("keep"));
+    // The window is ready again, as before the press: no "..." is left.
     QVERIFY(m_host->processEnabled);
     QVERIFY(!m_batch->isRunning());
+    QCOMPARE(m_host->status, QStringLiteral("..."));
+    m_host->destination = m_folders->destination;
+    QVERIFY(runToEnd());
+    m_host->destination = folder;
+    QVERIFY(runToEnd());
+    QCOMPARE(m_host->status, QStringLiteral("完成"));
+    QVERIFY(m_host->processEnabled);
 }
 
 void TestBatchRun::unusableReport_data()

@@ -100,8 +100,8 @@ private slots:
     void ctrlTab_data();
     void ctrlTab();
     void focusOrder();
-    void enterPressesNothing_data();
-    void enterPressesNothing();
+    void enterPressesFocusedButton_data();
+    void enterPressesFocusedButton();
     void closingWithoutSaving_data();
     void closingWithoutSaving();
     void okSavesAllFortyKeysInOrder();
@@ -484,19 +484,25 @@ void TestOptionsDialog::focusOrder()
     dialog.close();
 }
 
-void TestOptionsDialog::enterPressesNothing_data()
+void TestOptionsDialog::enterPressesFocusedButton_data()
 {
     QTest::addColumn<QString>("focus");
-    QTest::newRow("name field") << QStringLiteral("Text1_0");
-    QTest::newRow("tab strip") << QStringLiteral("tbsOptions");
-    QTest::newRow("OK") << QStringLiteral("cmdOK");
-    QTest::newRow("Apply") << QStringLiteral("cmdApply");
-    QTest::newRow("Cancel") << QStringLiteral("cmdCancel");
+    QTest::addColumn<bool>("saves");
+    QTest::addColumn<bool>("closes");
+    // Enter presses the focused button and nothing else: no button is the
+    // default button.
+    QTest::newRow("name field") << QStringLiteral("Text1_0") << false << false;
+    QTest::newRow("tab strip") << QStringLiteral("tbsOptions") << false << false;
+    QTest::newRow("OK") << QStringLiteral("cmdOK") << true << true;
+    QTest::newRow("Apply") << QStringLiteral("cmdApply") << true << false;
+    QTest::newRow("Cancel") << QStringLiteral("cmdCancel") << false << true;
 }
 
-void TestOptionsDialog::enterPressesNothing()
+void TestOptionsDialog::enterPressesFocusedButton()
 {
     QFETCH(QString, focus);
+    QFETCH(bool, saves);
+    QFETCH(bool, closes);
     openOptions([&](OptionsDialog *dialog) {
         Text(dialog, 1, 0)->setText(QStringLiteral("typed"));
         QWidget *target = Child<QWidget>(dialog, focus);
@@ -504,12 +510,16 @@ void TestOptionsDialog::enterPressesNothing()
             target = tabs->tabBar();
         target->setFocus();
         QTest::keyClick(target, Qt::Key_Return);
+        QCOMPARE(dialog->isVisible(), !closes);
+        if (closes)
+            return;
         QTest::keyClick(target, Qt::Key_Enter, Qt::KeypadModifier);
         QVERIFY(dialog->isVisible());
         QVERIFY(m_menuAtClose.isEmpty());
         dialog->close();
     });
-    QVERIFY(!QFile::exists(m_settings->path()));
+    QCOMPARE(m_settings->readString(QStringLiteral("Text1(0)")),
+             saves ? QStringLiteral("typed") : QString());
 }
 
 void TestOptionsDialog::closingWithoutSaving_data()

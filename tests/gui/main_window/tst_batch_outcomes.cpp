@@ -214,7 +214,8 @@ void TestBatchOutcomes::stopFromEscOrMenu()
         return;
     }
     QCOMPARE(status->text(), QStringLiteral("已停止"));
-    QCOMPARE(jobData(0, JobList::OutcomeBadgeRole), QStringLiteral("SIGTERM"));
+    QCOMPARE(jobData(0, JobList::OutcomeBadgeRole), QStringLiteral("已终止"));
+    QVERIFY(jobData(0, Qt::ToolTipRole).endsWith(QStringLiteral("被信号 SIGTERM 终止")));
     QCOMPARE(jobData(1, JobList::OutcomeBadgeRole), QStringLiteral("未运行"));
     QCOMPARE(jobData(2, JobList::OutcomeBadgeRole), QStringLiteral("未运行"));
 }
