@@ -98,12 +98,10 @@ void installFactory()
     Q_UNUSED(installed);
 }
 
-// An interface that Qt made for the widget before it was marked, when
-// assistive technology is already at work, is dropped for one of ours.
+// An interface that Qt made for the widget before it was marked (a combo
+// box makes one as it is set up) is dropped for one of ours.
 template <typename Ours> void replaceEarlierInterface(QWidget *widget)
 {
-    if (!QAccessible::isActive())
-        return;
     QAccessibleInterface *existing = QAccessible::queryAccessibleInterface(widget);
     if (existing && !dynamic_cast<Ours *>(existing))
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(existing));

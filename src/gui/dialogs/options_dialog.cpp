@@ -3,10 +3,10 @@
 #include "core/desktop/desktop.h"
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
+#include "gui/common/accessibility.h"
 #include "gui/common/enter_key.h"
 #include "gui/common/form_layout.h"
 #include "gui/common/form_widgets.h"
-#include "gui/common/accessibility.h"
 #include "gui/platform/file_dialog.h"
 
 #include <QApplication>

@@ -7,6 +7,8 @@ class TestMainWindow final : public MainWindowFixture {
     Q_OBJECT
 
 private slots:
+    void accessibleNamesAndRoles_data();
+    void accessibleNamesAndRoles();
     void layout_data();
     void layout();
     void designerTexts();
@@ -219,7 +221,8 @@ void TestMainWindow::menuBar()
     all << file->actions() << tools->actions() << help->actions();
     for (QAction *action : all) {
         QVERIFY(action->shortcut().isEmpty());
-        QVERIFY(!action->isCheckable());
+        // Only the tools carry a mark: the active one's.
+        QCOMPARE(action->isCheckable(), tools->actions().contains(action));
         QVERIFY(action->isEnabled());
         QVERIFY(action->isVisible());
     }
@@ -300,9 +303,13 @@ void TestMainWindow::toolsClickSwitchesWithoutWriting()
     QCOMPARE(m_folders->tool.index(), 5);
     QVERIFY(!m_folders->tool.profile().captureOutput);
     QCOMPARE(readFile(m_folders->configPath()), config);
-    // The menu keeps its captions and marks nothing.
+    // The menu keeps its captions and marks the active tool alone, also
+    // after a click on the item already marked.
     QCOMPARE(control<QAction>("Tools_2")->text(), QStringLiteral("Convert"));
-    QVERIFY(!control<QAction>("Tools_5")->isChecked());
+    control<QAction>("Tools_5")->trigger();
+    for (int i = 0; i < kToolCount; ++i)
+        QCOMPARE(control<QAction>(qPrintable(QStringLiteral("Tools_%1").arg(i)))->isChecked(),
+                 i == 5);
 }
 
 void TestMainWindow::menuCommandsOpenTheirWindows_data()
@@ -873,6 +880,97 @@ void TestMainWindow::readableUnderDarkThemeAndLargeFont()
         control<QAction>(qPrintable(command))->trigger();
     }
     QCOMPARE(problems, QStringList());
+}
+
+namespace {
+// What a screen reader is offered under a window: for each object with a
+// name, its accessible name and role.
+QHash<QString, QPair<QString, QAccessible::Role>> offered(QWidget *window)
+{
+    QHash<QString, QPair<QString, QAccessible::Role>> seen;
+    QList<QAccessibleInterface *> pending = {QAccessible::queryAccessibleInterface(window)};
+    while (!pending.isEmpty()) {
+        QAccessibleInterface *item = pending.takeLast();
+        if (!item)
+            continue;
+        if (QObject *object = item->object(); object && !object->objectName().isEmpty())
+            seen.insert(object->objectName(), {item->text(QAccessible::Name), item->role()});
+        for (int i = 0; i < item->childCount(); ++i)
+            pending.append(item->child(i));
+    }
+    return seen;
+}
+} // namespace
+
+void TestMainWindow::accessibleNamesAndRoles_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<QString>("name"); // empty: not offered at all
+    QTest::addColumn<int>("role");
+
+    const auto row = [](const char *window, const char *object, const char *name,
+                        QAccessible::Role role) {
+        QTest::addRow("%s %s", window, object)
+            << QString::fromUtf8(window) << QString::fromUtf8(object) << QString::fromUtf8(name)
+            << int(role);
+    };
+    row("main", "Drive1", "源文件驱动器", QAccessible::ComboBox);
+    row("main", "Dir1", "源文件夹", QAccessible::List);
+    row("main", "File1", "源文件列表", QAccessible::List);
+    row("main", "Combo1", "文件名筛选", QAccessible::ComboBox);
+    row("main", "Command7", "将源文件夹设为文件存储路径", QAccessible::Button);
+    row("main", "Command5", "添加全部文件到任务列表", QAccessible::Button);
+    row("main", "Command1", "添加选中的文件到任务列表", QAccessible::Button);
+    row("main", "Command2", "从任务列表移除选中的条目", QAccessible::Button);
+    row("main", "Command6", "清空任务列表", QAccessible::Button);
+    row("main", "Drive2", "文件存储驱动器", QAccessible::ComboBox);
+    row("main", "Dir2", "文件存储文件夹", QAccessible::List);
+    row("main", "List1", "任务列表", QAccessible::List);
+    row("main", "Command3", "处理任务列表", QAccessible::Button);
+    row("main", "Command4", "退出", QAccessible::Button);
+    row("main", "ProgressBar1", "处理进度", QAccessible::ProgressBar);
+    row("main", "Label3", "处理状态：就绪", QAccessible::StaticText);
+    row("main", "Label1", "源文件路径", QAccessible::StaticText);
+    row("main", "List2", "", QAccessible::NoRole);
+    row("options", "Text1_0", "名称", QAccessible::EditableText);
+    row("options", "Text2_0", "程序", QAccessible::EditableText);
+    row("options", "Command1_0", "浏览程序文件", QAccessible::Button);
+    row("options", "Text3_0", "命令行", QAccessible::EditableText);
+    row("options", "Check1_0", "捕获输出", QAccessible::CheckBox);
+    row("options", "Jobs_0", "同时运行的命令数", QAccessible::SpinBox);
+    row("options", "cmdOK", "确定", QAccessible::Button);
+    row("options", "Text1_1", "", QAccessible::NoRole);
+    row("options", "Command1_7", "", QAccessible::NoRole);
+    row("options", "picOptions_3", "", QAccessible::NoRole);
+}
+
+void TestMainWindow::accessibleNamesAndRoles()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, object);
+    QFETCH(QString, name);
+    QFETCH(int, role);
+    QVERIFY(loadAndShow());
+    QHash<QString, QPair<QString, QAccessible::Role>> seen;
+    if (window == QLatin1String("main")) {
+        seen = offered(m_form.get());
+    } else {
+        QTimer::singleShot(0, this, [&] {
+            if (QWidget *dialog = QApplication::activeModalWidget()) {
+                seen = offered(dialog);
+                dialog->close();
+            }
+        });
+        control<QAction>("MenuOption")->trigger();
+    }
+    if (name.isEmpty()) {
+        QVERIFY2(!seen.contains(object), "a hidden control is offered");
+        return;
+    }
+    QVERIFY2(seen.contains(object), "not offered");
+    QCOMPARE(seen.value(object).first, name);
+    QCOMPARE(int(seen.value(object).second), role);
 }
 
 QTEST_MAIN(TestMainWindow)
