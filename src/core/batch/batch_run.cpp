@@ -19,6 +19,7 @@ struct BatchRun::Running {
     quint64 key = 0;
     int index = 0;
     QString commandLine;
+    QString shellLine;
     // Its block in the report; -1 when its output is not captured.
     ReportWriter::Block block = -1;
     std::unique_ptr<RunningCommand> command;
@@ -142,17 +143,13 @@ void BatchRun::pump()
 bool BatchRun::startEntry(quint64 key, int index)
 {
     const ToolProfile tool = m_tool.profile();
-    EntryCommand entry = BuildEntryCommand(tool, m_host.jobName(index), m_host.jobFolder(index),
-                                           index, m_destination, m_reportPath);
-    LaunchRequest request;
-    request.command = std::move(entry.command);
-    request.commandLine = std::move(entry.commandLine);
-    request.capture = tool.captureOutput;
-    request.showWindow = tool.showConsole;
-    request.workingDirectory = m_destination;
+    LaunchRequest request = BuildEntryRequest(tool, m_host.jobName(index), m_host.jobFolder(index),
+                                              index, m_destination, m_reportPath);
+    const QString shellLine = m_launcher.shellLine(request, m_reportPath);
 
     const auto notStarted = [&](const QString &message) {
-        record(BatchEntryResult{index, request.commandLine, Outcome::NotStarted, -1, 0, key, -1});
+        record(BatchEntryResult{index, request.commandLine, Outcome::NotStarted, -1, 0, key, -1,
+                                shellLine});
         fail(message);
         return false;
     };
@@ -165,6 +162,7 @@ bool BatchRun::startEntry(quint64 key, int index)
     running->key = key;
     running->index = index;
     running->commandLine = request.commandLine;
+    running->shellLine = shellLine;
     if (request.capture) {
         const ReportWriter::Block block = m_report.begin();
         running->block = block;
@@ -207,9 +205,14 @@ void BatchRun::commandFinished(Running *running)
     if (ended->block >= 0)
         m_report.end(ended->block);
     const RunningCommand &command = *ended->command;
-    BatchEntryResult result{ended->index,          ended->commandLine,          Outcome::Succeeded,
-                            command.exitCode(),    command.terminationSignal(), ended->key,
-                            ended->clock.elapsed()};
+    BatchEntryResult result{ended->index,
+                            ended->commandLine,
+                            Outcome::Succeeded,
+                            command.exitCode(),
+                            command.terminationSignal(),
+                            ended->key,
+                            ended->clock.elapsed(),
+                            ended->shellLine};
     if (result.signal != 0)
         result.outcome = Outcome::Signalled;
     else if (result.exitCode != 0)
@@ -236,7 +239,7 @@ void BatchRun::finish()
     for (const quint64 key : std::as_const(m_waiting)) {
         const int index = m_host.jobIndexOf(key);
         if (index >= 0)
-            record(BatchEntryResult{index, QString(), Outcome::NotRun, -1, 0, key, -1});
+            record(BatchEntryResult{index, QString(), Outcome::NotRun, -1, 0, key, -1, QString()});
     }
     m_waiting.clear();
     m_elapsedMs = m_clock.elapsed();

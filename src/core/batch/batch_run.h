@@ -74,6 +74,9 @@ struct BatchEntryResult final {
     quint64 key = 0;
     // How long the command ran, in milliseconds; -1 when it did not run.
     qint64 elapsedMs = -1;
+    // The line that runs the command in the system's shell as it ran
+    // (Launcher::shellLine()); empty when none ran.
+    QString shellLine;
 };
 
 // Runs the active tool once per job entry, with the destination folder as

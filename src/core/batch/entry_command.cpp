@@ -21,4 +21,18 @@ EntryCommand BuildEntryCommand(const ToolProfile &tool, const QString &fileName,
     return entry;
 }
 
+LaunchRequest BuildEntryRequest(const ToolProfile &tool, const QString &fileName,
+                                const QString &folder, int index, const QString &destination,
+                                const QString &reportPath)
+{
+    EntryCommand entry = BuildEntryCommand(tool, fileName, folder, index, destination, reportPath);
+    LaunchRequest request;
+    request.command = std::move(entry.command);
+    request.commandLine = std::move(entry.commandLine);
+    request.capture = tool.captureOutput;
+    request.showWindow = tool.showConsole;
+    request.workingDirectory = destination;
+    return request;
+}
+
 } // namespace corvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/command/command_line.h"
+#include "core/launch/launcher.h"
 
 #include <QString>
 
@@ -22,5 +23,12 @@ struct EntryCommand final {
 EntryCommand BuildEntryCommand(const ToolProfile &tool, const QString &fileName,
                                const QString &folder, int index, const QString &destination,
                                const QString &reportPath);
+
+// The launch of one job entry as the batch asks for it: the entry's command,
+// run in the destination folder, captured and shown as the tool says. The
+// output handler is the caller's to set.
+LaunchRequest BuildEntryRequest(const ToolProfile &tool, const QString &fileName,
+                                const QString &folder, int index, const QString &destination,
+                                const QString &reportPath);
 
 } // namespace corvane

@@ -92,6 +92,11 @@ class Launcher {
 public:
     virtual ~Launcher() = default;
     virtual LaunchResult start(const LaunchRequest &request) = 0;
+    // The line a user can paste into the system's shell (sh, cmd.exe) to run
+    // the command as start() runs it: in the working folder, reading
+    // nothing, its output appended to reportPath when captured. The
+    // request's own line when the command names no program.
+    virtual QString shellLine(const LaunchRequest &request, const QString &reportPath) const = 0;
     void setConsoleFactory(ConsoleFactory factory) { m_consoleFactory = std::move(factory); }
 
 protected:

@@ -73,6 +73,14 @@ QString JobList::commandLine(int index) const
     return m_preview ? m_preview(index) : QString();
 }
 
+QString JobList::shellLine(int index) const
+{
+    const JobEntry &entry = m_entries.at(index);
+    if (entry.outcome.result && !entry.outcome.result->shellLine.isEmpty())
+        return entry.outcome.result->shellLine;
+    return m_shellPreview ? m_shellPreview(index) : QString();
+}
+
 int JobList::indexOfKey(quint64 key) const
 {
     const auto found =

@@ -93,8 +93,13 @@ public:
     void setRunning(quint64 key);
     void setResult(quint64 key, const BatchEntryResult &result);
     void setCommandPreview(CommandPreview preview) { m_preview = std::move(preview); }
+    // The same for the line that runs the command in the system's shell.
+    void setShellPreview(CommandPreview preview) { m_shellPreview = std::move(preview); }
     // The line that ran for the entry, or the one that would run now.
     QString commandLine(int index) const;
+    // Its line for the system's shell, to paste into a terminal: the one
+    // that ran, or the one that would run now.
+    QString shellLine(int index) const;
 
 private:
     QString toolTip(int index) const;
@@ -104,6 +109,7 @@ private:
     QList<JobEntry> m_entries;
     quint64 m_nextKey = 1;
     CommandPreview m_preview;
+    CommandPreview m_shellPreview;
 };
 
 // The job list as the user sees it: one item per entry, its file name, in the

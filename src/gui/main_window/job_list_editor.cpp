@@ -106,13 +106,13 @@ void JobListEditor::addDroppedFiles(const QList<QUrl> &urls)
     fitScrollWidth();
 }
 
-QStringList JobListEditor::selectedCommandLines() const
+QStringList JobListEditor::selectedShellLines() const
 {
     const QList<bool> selected = SelectedRowFlags(*m_view->selectionModel(), m_jobs->count());
     QStringList lines;
     for (int row = 0; row < m_jobs->count(); ++row) {
         if (selected.at(row))
-            lines.append(m_jobs->commandLine(row));
+            lines.append(m_jobs->shellLine(row));
     }
     return lines;
 }

@@ -34,9 +34,9 @@ public:
     // for it with the current pattern, no subfolders.
     void addDroppedFiles(const QList<QUrl> &urls);
 
-    // The selected entries' command lines, one per entry: the line that ran,
-    // or the one that would run now.
-    QStringList selectedCommandLines() const;
+    // The selected entries' lines for the system's shell, one per entry: the
+    // line that ran, or the one that would run now.
+    QStringList selectedShellLines() const;
 
 private:
     void addFiles(const QList<bool> *selected);

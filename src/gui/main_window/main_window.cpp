@@ -266,6 +266,7 @@ void MainWindow::createWorkers()
     m_batchStatus = new BatchStatus(m_statusLabel, m_progressBar, this);
     m_tools = new ToolsMenu(m_toolsMenu, m_tool, m_settings, this);
     m_jobs->setCommandPreview([this](int row) { return previewCommandLine(row); });
+    m_jobs->setShellPreview([this](int row) { return previewShellLine(row); });
 
     m_launcher->setConsoleFactory(ConsoleWindowFactory());
     m_batchHost = std::make_unique<WindowBatchHost>(
@@ -451,7 +452,7 @@ void MainWindow::askToStopBatch()
 
 void MainWindow::copyCommandLines()
 {
-    const QStringList lines = m_jobEditor->selectedCommandLines();
+    const QStringList lines = m_jobEditor->selectedShellLines();
     if (!lines.isEmpty())
         QGuiApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
 }
@@ -479,6 +480,15 @@ QString MainWindow::previewCommandLine(int row) const
     return BuildEntryCommand(m_tool.profile(), m_jobs->name(row), m_jobs->folder(row), row,
                              m_destinationFolders->path(), ReportPathIn(m_desktop.dataFolder()))
         .commandLine;
+}
+
+QString MainWindow::previewShellLine(int row) const
+{
+    const QString reportPath = ReportPathIn(m_desktop.dataFolder());
+    const LaunchRequest request =
+        BuildEntryRequest(m_tool.profile(), m_jobs->name(row), m_jobs->folder(row), row,
+                          m_destinationFolders->path(), reportPath);
+    return m_launcher->shellLine(request, reportPath);
 }
 
 } // namespace corvane

@@ -3,6 +3,11 @@
 #include "core/files/paths.h"
 #include "main_window_fixture.h"
 
+#include <QClipboard>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace corvane;
 using namespace corvane::test;
 
@@ -18,6 +23,8 @@ private slots:
     void entriesFromRootFolder();
     void batchFromTheWindow_data();
     void batchFromTheWindow();
+    void copiedLinesRunAsTheyRan_data();
+    void copiedLinesRunAsTheyRan();
 
     void driveShowsItsLastFolder_data();
     void driveShowsItsLastFolder();
@@ -181,6 +188,77 @@ void TestMainWindowPosix::batchFromTheWindow()
     // Once: the timer stops at its first tick.
     QTest::qWait(1200);
     QCOMPARE(m_folders->desktop.opened.size(), 1);
+}
+
+void TestMainWindowPosix::copiedLinesRunAsTheyRan_data()
+{
+    QTest::addColumn<bool>("shell");
+    QTest::addColumn<bool>("capture");
+    QTest::newRow("program") << false << false;
+    QTest::newRow("program, captured") << false << true;
+    QTest::newRow("cmd /c") << true << false;
+}
+
+// "复制命令行" gives lines that sh runs as the batch ran them: the same
+// arguments, bytes and all, in the same folder.
+void TestMainWindowPosix::copiedLinesRunAsTheyRan()
+{
+    QFETCH(bool, shell);
+    QFETCH(bool, capture);
+    makeFiles(m_folders->source, {QStringLiteral("it's $HOME \"q\" `x` ~.txt")});
+    // A name that is not UTF-8.
+    const QByteArray oddName = QFile::encodeName(m_folders->source) + "/\xff\xfe.bin";
+    const int file = ::open(oddName.constData(), O_CREAT | O_WRONLY, 0644);
+    QVERIFY(file >= 0);
+    ::close(file);
+    // QTemporaryDir cannot remove a name it cannot spell.
+    const auto removeOddName = qScopeGuard([&] { ::unlink(oddName.constData()); });
+    const QString recorder = m_folders->path(QStringLiteral("my tools/argv recorder"));
+    QVERIFY(QDir().mkpath(QFileInfo(recorder).path()));
+    QVERIFY(QFile::link(QStringLiteral(CORVANE_HELPER_ARGV_RECORDER), recorder));
+    const QByteArray program = shell ? "cmd /c" : recorder.toUtf8();
+    const QByteArray commandTemplate = QByteArray(shell ? "'" + recorder.toUtf8() + "' " : "") +
+                                       "$SPath$$SName$ $DPath$$SNameNo$.out $Index$";
+    writeFile(m_folders->configPath(),
+              QByteArray("[IntegerSection]\nCurrentTool=0\nCheck1(0)=") + (capture ? "1" : "0") +
+                  "\n[StringSection]\nText1(0)=Record\nText2(0)=" + program +
+                  "\nText3(0)=" + commandTemplate + "\n");
+    const QString record = capture ? m_folders->data + QStringLiteral("/report.txt")
+                                   : m_folders->path(QStringLiteral("record.txt"));
+    const QByteArray savedRecord = qgetenv(CORVANE_ARGV_RECORD_VARIABLE);
+    const auto restore = qScopeGuard([&] { qputenv(CORVANE_ARGV_RECORD_VARIABLE, savedRecord); });
+    if (capture)
+        qunsetenv(CORVANE_ARGV_RECORD_VARIABLE);
+    else
+        qputenv(CORVANE_ARGV_RECORD_VARIABLE, QFile::encodeName(record));
+
+    QVERIFY(loadAndShow());
+    QTest::mouseClick(control<QPushButton>("Command5"), Qt::LeftButton);
+    QVERIFY(control<FolderList>("Dir2")->setPath(m_folders->destination));
+    QVERIFY(runBatchToEnd(
+        [&] { QTest::mouseClick(control<QPushButton>("Command3"), Qt::LeftButton); }));
+    const QList<ArgvRecord> ran = ParseArgvRecords(readFile(record));
+    QCOMPARE(ran.size(), 5);
+
+    auto *jobs = control<QListView>("List1");
+    jobs->selectAll();
+    control<QAction>("CopyCommandLines")->trigger();
+    const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 5);
+    for (const QString &line : lines) {
+        QProcess sh;
+        sh.setWorkingDirectory(m_folders->source);
+        sh.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), line});
+        QVERIFY(sh.waitForFinished(10000));
+        QVERIFY2(sh.exitCode() == 0, qPrintable(line + QString::fromLocal8Bit(sh.readAll())));
+    }
+    const QList<ArgvRecord> rerun = ParseArgvRecords(readFile(record)).mid(5);
+    QCOMPARE(rerun.size(), 5);
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(rerun.at(i).arguments.mid(1), ran.at(i).arguments.mid(1));
+        QCOMPARE(rerun.at(i).workingDirectory, ran.at(i).workingDirectory);
+        QCOMPARE(rerun.at(i).standardInputIsDevNull, ran.at(i).standardInputIsDevNull);
+    }
 }
 
 void TestMainWindowPosix::driveShowsItsLastFolder_data()

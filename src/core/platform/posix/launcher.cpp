@@ -190,6 +190,30 @@ std::optional<ProgramCall> programCallOf(const ToolCommand &command)
     return call;
 }
 
+// A word for sh: as it is when it holds nothing sh reads, else in single
+// quotes, a ' as '\'', and a byte that is no character (from a name that is
+// not UTF-8) written out by printf, so that the word is the bytes on disk.
+QString shellQuoted(const QString &word)
+{
+    const bool plain = !word.isEmpty() && std::all_of(word.cbegin(), word.cend(), [](QChar c) {
+        return c.unicode() < 0x80 &&
+               (c.isLetterOrNumber() || QStringView(u"-_./:,+%@").contains(c));
+    });
+    if (plain)
+        return word;
+    QString quoted = QStringLiteral("'");
+    for (const QChar c : word) {
+        if (c == QLatin1Char('\''))
+            quoted += QStringLiteral("'\\''");
+        else if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF)
+            quoted += QStringLiteral("'\"$(printf '\\%1')\"'")
+                          .arg(c.unicode() - 0xDC00, 3, 8, QLatin1Char('0'));
+        else
+            quoted += c;
+    }
+    return quoted + QLatin1Char('\'');
+}
+
 // The child's environment: ours, with the call's own entries in place of
 // any of the same name.
 std::vector<QByteArray> childEnvironment(const QList<QByteArray> &additions)
@@ -464,6 +488,31 @@ private:
 class PosixLauncher final : public Launcher {
 public:
     explicit PosixLauncher(ExitNotice notice) : m_notice(notice) {}
+
+    QString shellLine(const LaunchRequest &request, const QString &reportPath) const override
+    {
+        const std::optional<ProgramCall> call = programCallOf(request.command);
+        if (!call)
+            return request.commandLine;
+        QStringList parts;
+        if (!request.workingDirectory.isEmpty())
+            parts << QStringLiteral("cd") << shellQuoted(request.workingDirectory)
+                  << QStringLiteral("&&");
+        for (const QByteArray &entry : call->environment) {
+            const qsizetype equals = entry.indexOf('=');
+            parts << QString::fromLatin1(entry.left(equals)) + QLatin1Char('=') +
+                         shellQuoted(DecodeFileName(entry.mid(equals + 1)));
+        }
+        // The program as it is run: /bin/sh for a shell line.
+        parts << shellQuoted(call->path == "/bin/sh" ? QStringLiteral("/bin/sh")
+                                                     : DecodeFileName(call->arguments.first()));
+        for (qsizetype i = 1; i < call->arguments.size(); ++i)
+            parts << shellQuoted(DecodeFileName(call->arguments.at(i)));
+        parts << QStringLiteral("</dev/null");
+        if (request.capture)
+            parts << QStringLiteral(">>") + shellQuoted(reportPath) << QStringLiteral("2>&1");
+        return parts.join(QLatin1Char(' '));
+    }
 
     LaunchResult start(const LaunchRequest &request) override
     {

@@ -539,8 +539,56 @@ private:
     QWinEventNotifier *m_readNotifier = nullptr;
 };
 
+// A line for cmd.exe to read as typed: outside double quotes, each
+// character that cmd.exe would read as an operator or a variable is escaped
+// with ^, so that the program gets the command line as it stands.
+QString escapedForCmd(const QString &line)
+{
+    QString escaped;
+    bool quoted = false;
+    for (const QChar c : line) {
+        if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (!quoted && QStringView(u"&|<>()^%!").contains(c))
+            escaped += QLatin1Char('^');
+        escaped += c;
+    }
+    return escaped;
+}
+
 class WindowsLauncher final : public Launcher {
 public:
+    QString shellLine(const LaunchRequest &request, const QString &reportPath) const override
+    {
+        QString problem;
+        const std::optional<ProcessCall> call =
+            processCallOf(request.command, request.workingDirectory, &problem);
+        if (!call || call->application.isEmpty())
+            return request.commandLine;
+        QString program = call->commandLine;
+        const LaunchPlan plan = PlanLaunch(request.command);
+        if (!plan.shellPieces && !isBatchFile(call->application)) {
+            // The program found, by its full path: cmd.exe would look in the
+            // current folder first.
+            QStringList words = plan.words;
+            words.first() = call->application;
+            program = WindowsCommandLine(words).value_or(call->commandLine);
+        } else {
+            program = QLatin1Char('"') + call->application + QLatin1Char('"') +
+                      program.mid(program.indexOf(QLatin1Char(' ')));
+        }
+        QStringList parts;
+        if (!request.workingDirectory.isEmpty())
+            parts << QStringLiteral("cd /d \"%1\" &&")
+                         .arg(QDir::toNativeSeparators(request.workingDirectory));
+        for (const auto &[name, value] : call->environment)
+            parts << QStringLiteral("set \"%1=%2\" &&").arg(name, value);
+        parts << escapedForCmd(program) << QStringLiteral("<NUL");
+        if (request.capture)
+            parts << QStringLiteral(">>\"%1\" 2>&1").arg(QDir::toNativeSeparators(reportPath));
+        return parts.join(QLatin1Char(' '));
+    }
+
     LaunchResult start(const LaunchRequest &request) override
     {
         QString problem;
