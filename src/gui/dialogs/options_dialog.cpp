@@ -15,10 +15,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QStyleOptionTab>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QThread>
@@ -59,7 +61,11 @@ protected:
 };
 
 // Tabs with narrow side margins, so that the eight default captions fit the
-// strip's width without scrolling.
+// strip's width without scrolling. The style draws each tab's shape; the
+// caption is drawn here, centred in the whole tab. Left to the style, the
+// caption would go into the tab less the style's own margins, which a themed
+// style (itself a proxy over another style) takes at its full width rather
+// than this narrow one, cutting the caption at both ends.
 class CompactTabStyle final : public QProxyStyle {
 public:
     int pixelMetric(PixelMetric metric, const QStyleOption *option,
@@ -68,6 +74,32 @@ public:
         if (metric == PM_TabBarTabHSpace)
             return kTabSideSpace;
         return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override
+    {
+        const auto *tab = qstyleoption_cast<const QStyleOptionTab *>(option);
+        if (element != CE_TabBarTab || !tab) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        QProxyStyle::drawControl(CE_TabBarTabShape, tab, painter, widget);
+        QRect captionRect = tab->rect;
+        if (!tab->state.testFlag(State_Selected))
+            captionRect.translate(pixelMetric(PM_TabBarTabShiftHorizontal, tab, widget),
+                                  pixelMetric(PM_TabBarTabShiftVertical, tab, widget));
+        drawItemText(painter, captionRect, Qt::AlignCenter | Qt::TextShowMnemonic, tab->palette,
+                     tab->state.testFlag(State_Enabled), tab->text, QPalette::WindowText);
+        if (tab->state.testFlag(State_HasFocus)) {
+            // The focus mark round the caption, as the style puts it.
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(*tab);
+            const QSize caption = tab->fontMetrics.size(Qt::TextShowMnemonic, tab->text);
+            focus.rect = QRect(QPoint(), caption + QSize(4, 2));
+            focus.rect.moveCenter(captionRect.center());
+            drawPrimitive(PE_FrameFocusRect, &focus, painter, widget);
+        }
     }
 
 private:
