@@ -55,6 +55,8 @@ private slots:
     void dropAddsFilesAndFolders();
     void modalWindowHoldsBackNextStart();
     void rerunOnlyWhatDidNotSucceed();
+    void marksStayOnTheirEntries();
+    void nextGoodBatchClearsTheRedBar();
 
 private:
     void setTool(const QString &program, const QString &commandTemplate);
@@ -62,6 +64,22 @@ private:
     QString jobData(int row, int role) const
     {
         return jobView()->model()->index(row, 0).data(role).toString();
+    }
+    // Each entry's name and outcome badge, in the list's order.
+    QStringList marks() const
+    {
+        QStringList rows;
+        for (int row = 0; row < m_form->jobList().count(); ++row)
+            rows << m_form->jobList().name(row) + QLatin1Char(' ') +
+                        jobData(row, JobList::OutcomeBadgeRole);
+        return rows;
+    }
+    void removeRow(int row)
+    {
+        jobView()->clearSelection();
+        jobView()->selectionModel()->select(jobView()->model()->index(row, 0),
+                                            QItemSelectionModel::Select);
+        m_form->jobEditor().removeSelectedJobs();
     }
     QString reportPath() const { return JoinPath(m_folders->data, QStringLiteral("report.txt")); }
     // Presses "处理" and waits for the batch to end.
@@ -336,6 +354,52 @@ void TestBatchOutcomes::rerunOnlyWhatDidNotSucceed()
     QCOMPARE(jobData(1, JobList::OutcomeBadgeRole), QStringLiteral("成功"));
     QCOMPARE(jobData(0, Qt::ToolTipRole), firstLine);
     QCOMPARE(jobData(2, JobList::OutcomeBadgeRole), QStringLiteral("成功"));
+}
+
+void TestBatchOutcomes::marksStayOnTheirEntries()
+{
+    setTool(QStringLiteral("cmd /c"),
+            QStringLiteral("sleep 0.3; case $SName$ in b.wav) exit 3;; esac"));
+    m_form->jobEditor().addAllFiles();
+    // While b.wav runs, a.bmp (done) goes and the files come again; while
+    // c.txt runs, c.txt goes.
+    QStringList whileRunning;
+    connect(&m_form->batchRun(), &BatchRun::entryStarted, this, [&](int index) {
+        const QString name = m_form->jobList().name(index);
+        QTimer::singleShot(0, this, [&, name] {
+            if (name == QLatin1String("b.wav")) {
+                removeRow(0);
+                m_form->jobEditor().addAllFiles();
+            } else if (name == QLatin1String("c.txt")) {
+                removeRow(1);
+            }
+            whileRunning << marks().join(QLatin1Char(','));
+        });
+    });
+    QVERIFY(runBatchToEnd());
+    QCOMPARE(whileRunning, QStringList({QStringLiteral("a.bmp 运行中,b.wav ,c.txt "),
+                                        QStringLiteral("b.wav 运行中,c.txt ,a.bmp ,b.wav ,c.txt "),
+                                        QStringLiteral("b.wav 退出码 3,a.bmp ,b.wav ,c.txt ")}));
+    QCOMPARE(marks(), QStringList({QStringLiteral("b.wav 退出码 3"), QStringLiteral("a.bmp "),
+                                   QStringLiteral("b.wav "), QStringLiteral("c.txt ")}));
+}
+
+void TestBatchOutcomes::nextGoodBatchClearsTheRedBar()
+{
+    setTool(QStringLiteral("cmd /c"), QStringLiteral("exit $Index$"));
+    m_form->jobEditor().addAllFiles();
+    QVERIFY(runBatchToEnd());
+    auto *status = m_form->findChild<QLabel *>(QStringLiteral("Label3"));
+    auto *bar = m_form->findChild<QProgressBar *>(QStringLiteral("ProgressBar1"));
+    const QColor red(0xC6, 0x28, 0x28);
+    QCOMPARE(bar->palette().color(QPalette::Highlight), red);
+    QVERIFY(status->toolTip().contains(QStringLiteral("未成功")));
+
+    setTool(QStringLiteral("cmd /c"), QStringLiteral("true"));
+    QVERIFY(runBatchToEnd());
+    QVERIFY(bar->palette().color(QPalette::Highlight) != red);
+    QVERIFY(!status->toolTip().contains(QStringLiteral("未成功")));
+    QCOMPARE(status->text(), QStringLiteral("完成"));
 }
 
 QTEST_MAIN(TestBatchOutcomes)
