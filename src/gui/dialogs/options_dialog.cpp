@@ -159,6 +159,10 @@ OptionsDialog::OptionsDialog(Desktop &desktop, const SettingsFile &settings, Act
     auto *tabStyle = new CompactTabStyle;
     tabStyle->setParent(this);
     m_tabs->tabBar()->setStyle(tabStyle);
+    m_tabs->tabBar()->setAccessibleName(QStringLiteral("工具"));
+    // The strip offers its tabs, not its empty pages nor hidden arrows.
+    OfferShownChildrenOnly(m_tabs);
+    OfferShownChildrenOnly(m_tabs->tabBar());
     for (int i = 0; i < kToolCount; ++i)
         m_tabs->addTab(new QWidget, DefaultTabCaption(i));
     m_tabs->setCurrentIndex(0);

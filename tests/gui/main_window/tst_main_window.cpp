@@ -943,6 +943,9 @@ void TestMainWindow::accessibleNamesAndRoles_data()
     row("options", "Text1_1", "", QAccessible::NoRole);
     row("options", "Command1_7", "", QAccessible::NoRole);
     row("options", "picOptions_3", "", QAccessible::NoRole);
+    row("options", "qt_tabwidget_tabbar", "工具", QAccessible::PageTabList);
+    row("options", "ScrollLeftButton", "", QAccessible::NoRole);
+    row("options", "qt_tabwidget_stackedwidget", "", QAccessible::NoRole);
 }
 
 void TestMainWindow::accessibleNamesAndRoles()
