@@ -1,5 +1,6 @@
 #include "gui/main_window/job_list_editor.h"
 
+#include "core/batch/job_paths.h"
 #include "core/files/file_pattern.h"
 #include "core/platform/file_ops.h"
 #include "core/platform/folder_listing.h"
@@ -81,29 +82,24 @@ void JobListEditor::clearJobs()
 
 void JobListEditor::addDroppedFiles(const QList<QUrl> &urls)
 {
-    const FilePattern pattern(m_files->pattern());
-    QList<JobEntry> added;
+    QStringList paths;
     for (const QUrl &url : urls) {
-        if (!url.isLocalFile())
-            continue;
-        // Names as the bytes on disk: Qt's own file functions would not find
-        // a name that is no UTF-8.
-        const QString path = LocalFilePath(url);
-        const QFileInfo info(path);
-        const PathKind kind = KindOfPath(path);
-        if (kind == PathKind::Folder) {
-            const QString folder = QDir::cleanPath(info.absoluteFilePath());
-            const QStringList names = ListFolder(folder, EntryKind::Files);
-            for (const QString &name : names) {
-                if (pattern.matches(name))
-                    added.append(JobEntry{name, folder});
-            }
-        } else if (kind == PathKind::File) {
-            added.append(JobEntry{info.fileName(), QDir::cleanPath(info.absolutePath())});
-        }
+        if (url.isLocalFile())
+            paths.append(LocalFilePath(url));
     }
+    addPaths(paths);
+}
+
+QStringList JobListEditor::addPaths(const QStringList &paths)
+{
+    const PathsForJobs found = FilesOfPaths(paths, FilePattern(m_files->pattern()));
+    QList<JobEntry> added;
+    added.reserve(found.files.size());
+    for (const JobFile &file : found.files)
+        added.append(JobEntry{file.name, file.folder});
     m_jobs->append(added);
     fitScrollWidth();
+    return found.missing;
 }
 
 QStringList JobListEditor::selectedShellLines() const

@@ -33,6 +33,9 @@ public:
     // adds files; a folder gives the files that the file list would show
     // for it with the current pattern, no subfolders.
     void addDroppedFiles(const QList<QUrl> &urls);
+    // Adds files and folders as a drop does; returns the paths that name
+    // nothing, as given.
+    QStringList addPaths(const QStringList &paths);
 
     // The selected entries' lines for the system's shell, one per entry: the
     // line that ran, or the one that would run now.

@@ -4,6 +4,7 @@
 #include "core/batch/entry_command.h"
 #include "core/batch/report_writer.h"
 #include "core/desktop/desktop.h"
+#include "core/files/file_name.h"
 #include "core/launch/launcher.h"
 #include "core/platform/single_instance.h"
 #include "core/settings/active_tool.h"
@@ -376,6 +377,28 @@ bool MainWindow::loadOnStartup(SingleInstance &instance)
     m_tools->refresh();
     m_batchStatus->useWindowGrey();
     return true;
+}
+
+void MainWindow::addPathsFromOutside(const QStringList &paths, PathsFrom from)
+{
+    const QStringList missing = m_jobEditor->addPaths(paths);
+    if (from == PathsFrom::HandOver) {
+        if (isMinimized())
+            showNormal();
+        raise();
+        activateWindow();
+    }
+    if (missing.isEmpty())
+        return;
+    QStringList names;
+    for (const QString &path : missing)
+        names << DisplayedFileName(path);
+    const Message message{QStringLiteral("找不到以下文件或文件夹，未加入任务列表：\n") +
+                              names.join(QLatin1Char('\n')),
+                          ApplicationTitle(), MessageIcon::Warning};
+    // After the window has shown, and not from inside whatever delivered
+    // the paths.
+    QTimer::singleShot(0, this, [this, message] { m_desktop.showMessage(message); });
 }
 
 void MainWindow::setProcessEnd(ProcessEnd end)

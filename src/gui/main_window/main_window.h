@@ -60,6 +60,13 @@ public:
     using ProcessEnd = std::function<void()>;
     void setProcessEnd(ProcessEnd end);
 
+    // Files and folders from outside the window (the program's arguments, a
+    // later start's hand-over): added to the job list as a drop adds them.
+    // Paths that name nothing are named in one message once the window is
+    // up. A hand-over also brings the window to the front.
+    enum class PathsFrom { Start, HandOver };
+    void addPathsFromOutside(const QStringList &paths, PathsFrom from);
+
     // "退出" and "结束": saves the active tool's index and ends the program.
     void exitProgram();
     // "处理".
