@@ -54,12 +54,19 @@ install_packages() {
     fi
 }
 
-# build_tree <folder> [cmake options...]
+# build_tree [--target <name>] <folder> [cmake options...]
+# Configures the folder when it has no build yet, then builds every target,
+# or only the one named (and what it needs).
 build_tree() {
+    local target=()
+    if [ "${1:-}" = "--target" ]; then
+        target=(--target "$2")
+        shift 2
+    fi
     local folder="$1"
     shift
     if [ ! -f "$folder/CMakeCache.txt" ]; then
         cmake -S "$CORVANE_ROOT" -B "$folder" -G Ninja "$@"
     fi
-    cmake --build "$folder" -j "$(nproc)"
+    cmake --build "$folder" -j "$(nproc)" "${target[@]}"
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringConverter>
 
 namespace corvane {
 
@@ -24,5 +25,10 @@ QByteArray EncodeCodePage(const QString &text);
 // registry string). POSIX: as UTF-8 when it is valid UTF-8, else as
 // GB18030. Windows: in the ANSI code page.
 QString DecodeSystemText(const QByteArray &bytes);
+
+// The encoding in which commands write their output, for a QStringDecoder
+// that shows it. POSIX: UTF-8. Windows: the ANSI code page, in which console
+// programs write (GB18030 where it is 936).
+QStringConverter::Encoding CommandOutputEncoding();
 
 } // namespace corvane

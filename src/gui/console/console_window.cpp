@@ -1,6 +1,7 @@
 #include "gui/console/console_window.h"
 
 #include "core/files/file_name.h"
+#include "core/platform/code_page.h"
 #include "gui/common/form_layout.h"
 #include "gui/common/program_icon.h"
 
@@ -23,7 +24,7 @@ constexpr QSize kWindowSize(640, 320);
 } // namespace
 
 ConsoleWindow::ConsoleWindow(const QString &commandLine)
-    : m_text(new QPlainTextEdit(this)), m_decoder(QStringDecoder::Utf8)
+    : m_text(new QPlainTextEdit(this)), m_decoder(CommandOutputEncoding())
 {
     // A window of its own with the text inside, as assistive technology
     // expects of a window: found by its title, read through its text view.

@@ -4,6 +4,7 @@
 #include "core/platform/code_page.h"
 #include "core/platform/file_ops.h"
 #include "core/platform/registry.h"
+#include "core/platform/system_information.h"
 #include "gui/common/form_layout.h"
 #include "gui/common/form_look.h"
 #include "gui/common/form_widgets.h"
@@ -162,12 +163,12 @@ void AboutBox::startSystemInfo()
                           QLatin1String(kSysInfoValue), sysInfoPath)) {
             if (!readKeyValue(kHkeyLocalMachine, QLatin1String(kSysInfoLocationKey),
                               QLatin1String(kSysInfoLocationValue), sysInfoPath)) {
-                showSystemInfoUnavailable();
+                startDesktopSystemInfo();
                 return;
             }
             sysInfoPath += QDir::separator() + QLatin1String(kSysInfoProgram);
             if (!PlainFileExists(sysInfoPath)) {
-                showSystemInfoUnavailable();
+                startDesktopSystemInfo();
                 return;
             }
         }
@@ -212,6 +213,15 @@ bool AboutBox::readKeyValue(quint32 keyRoot, const QString &keyName, const QStri
     }
     registry.closeKey(key);
     return true;
+}
+
+void AboutBox::startDesktopSystemInfo()
+{
+    // Where the registry names no viewer (always on Linux), the desktop's
+    // own system-information program, when one is installed.
+    const QString program = SystemInformationProgram();
+    if (program.isEmpty() || !m_desktop.startProgram(program))
+        showSystemInfoUnavailable();
 }
 
 void AboutBox::showSystemInfoUnavailable()

@@ -39,8 +39,9 @@ public:
     // "确定", Enter and Esc.
     void closeBox();
 
-    // Finds the system-information viewer through the registry and starts
-    // it, or tells the user that it is unavailable.
+    // Finds the system-information viewer through the registry, or else the
+    // desktop's own system-information program on PATH, and starts it, or
+    // tells the user that it is unavailable.
     void startSystemInfo();
 
     // Reads the value subKeyRef of the key keyName under keyRoot into
@@ -55,6 +56,7 @@ public:
     void reject() override;
 
 private:
+    void startDesktopSystemInfo();
     void showSystemInfoUnavailable();
 
     Desktop &m_desktop;

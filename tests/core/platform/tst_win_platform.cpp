@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -243,6 +244,13 @@ void TestWindowsPlatform::codePage936()
     QCOMPARE(DecodeText(gbk, TextEncoding::CodePage), QStringLiteral("图片"));
     QCOMPARE(DetectTextEncoding("a=" + gbk + "\r\nb=\xD6\xD0\r\n"), TextEncoding::CodePage);
     QCOMPARE(DetectTextEncoding(QStringLiteral("a=图片").toUtf8()), TextEncoding::Utf8);
+
+    // Command output as the console window decodes it: 中文 in two reads
+    // that split the second character.
+    QStringDecoder output(CommandOutputEncoding());
+    QString shown = output.decode(QByteArray("\xD6\xD0\xCE"));
+    shown += output.decode(QByteArray("\xC4"));
+    QCOMPARE(shown, QStringLiteral("中文"));
 }
 
 void TestWindowsPlatform::localMachineRoot()

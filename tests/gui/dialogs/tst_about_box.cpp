@@ -1,4 +1,5 @@
 #include "core/platform/registry.h"
+#include "core/platform/system_information.h"
 #include "fake_registry.h"
 #include "gui/common/form_layout.h"
 #include "gui/common/version.h"
@@ -80,10 +81,12 @@ private slots:
     void emptyValueIsAnError();
     void startSysInfo_data();
     void startSysInfo();
+    void sysInfoFromPath();
     void realStartFailsWithoutProgram();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
+    QByteArray m_path;
     std::unique_ptr<test::FakeDesktop> m_desktop;
     std::unique_ptr<MessageRecorder> m_messages;
 };
@@ -96,12 +99,18 @@ void TestAboutBox::init()
     m_messages = std::make_unique<MessageRecorder>(*m_desktop);
     // Starts only what a real start could: an existing file.
     m_desktop->starter = [](const QString &path) { return QFileInfo(path).isFile(); };
+    // PATH is an empty folder, so that no system-information program of this
+    // machine is found.
+    m_path = qgetenv("PATH");
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("bin")));
+    qputenv("PATH", QFile::encodeName(m_dir->filePath(QStringLiteral("bin"))));
 }
 
 void TestAboutBox::cleanup()
 {
     QCOMPARE(VisibleWindows(), QStringList());
     QVERIFY(!QApplication::activeModalWidget());
+    qputenv("PATH", m_path);
     m_messages.reset();
     m_desktop.reset();
     m_dir.reset();
@@ -514,6 +523,23 @@ void TestAboutBox::startSysInfo()
         QCOMPARE(m_messages->messages().first().title, QStringLiteral("Corvane"));
         QCOMPARE(m_messages->messages().first().icon, MessageIcon::None);
     }
+}
+
+void TestAboutBox::sysInfoFromPath()
+{
+    const QStringList names = SystemInformationCandidates();
+    if (names.size() < 2)
+        QSKIP("the registry alone names the system-information program here");
+    // With no registry entry, the first name on PATH that is an executable
+    // file: here the last, as the file named as the first is not executable.
+    const QDir bin(m_dir->filePath(QStringLiteral("bin")));
+    QVERIFY(QFile(bin.filePath(names.first())).open(QIODevice::WriteOnly));
+    QFile program(bin.filePath(names.last()));
+    QVERIFY(program.open(QIODevice::WriteOnly));
+    QVERIFY(program.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+    AboutBox(*m_desktop).startSystemInfo();
+    QCOMPARE(m_desktop->started, QStringList{program.fileName()});
+    QCOMPARE(m_messages->count(), 0);
 }
 
 void TestAboutBox::realStartFailsWithoutProgram()

@@ -64,6 +64,11 @@ QString DecodeSystemText(const QByteArray &bytes)
     return DecodeText(bytes, IsValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::CodePage);
 }
 
+QStringConverter::Encoding CommandOutputEncoding()
+{
+    return QStringConverter::Utf8;
+}
+
 QByteArray EncodeCodePage(const QString &text)
 {
     IconvHandle converter("GB18030", "UTF-8");

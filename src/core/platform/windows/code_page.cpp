@@ -94,4 +94,11 @@ QString DecodeSystemText(const QByteArray &bytes)
     return decode(CP_ACP, bytes);
 }
 
+QStringConverter::Encoding CommandOutputEncoding()
+{
+    // Qt's "System" converter is the ANSI code page (CP_ACP); it keeps a
+    // lead byte that ends one read for the next.
+    return QStringConverter::System;
+}
+
 } // namespace corvane

@@ -645,7 +645,11 @@ public:
 
         STARTUPINFOEXW startup{};
         startup.StartupInfo.cb = sizeof startup;
-        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+        // A windowed program opens its first window hidden, or normally when
+        // the tool shows its output ("显示DOS窗口"); console programs get no
+        // console window either way (CREATE_NO_WINDOW below).
+        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+        startup.StartupInfo.wShowWindow = request.showWindow ? SW_SHOWNORMAL : SW_HIDE;
         startup.StartupInfo.hStdInput = input.get();
         startup.StartupInfo.hStdOutput = output.get();
         startup.StartupInfo.hStdError = errorHandle;
