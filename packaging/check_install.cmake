@@ -46,12 +46,13 @@ foreach(size 16 32 48)
     endif()
 endforeach()
 
-# The desktop entry starts the installed program by name and shows the
-# installed icon, in English and in Chinese. Read whole: its values hold ';'.
+# The desktop entry starts the installed program by name, with the files
+# that "Open with" passes, and shows the installed icon, in English and in
+# Chinese. Read whole: its values hold ';'.
 file(READ ${STAGE}/${prefix}/${DATADIR}/applications/${APP_ID}.desktop desktop)
 set(desktop "\n${desktop}")
 foreach(line
-        "[Desktop Entry]" "Type=Application" "Exec=corvane" "Icon=${APP_ID}" "Terminal=false"
+        "[Desktop Entry]" "Type=Application" "Exec=corvane %F" "Icon=${APP_ID}" "Terminal=false"
         "Categories=Utility;")
     string(FIND "${desktop}" "\n${line}\n" at)
     if(at EQUAL -1)

@@ -58,6 +58,28 @@ if(NOT installed STREQUAL expected)
         "\nexpected:\n  " "${expected_text}")
 endif()
 
+# The script the installer was made from puts a "发送到" (Send to) shortcut
+# in place and the uninstaller's takes it away: 7-Zip unpacks files, not
+# the installer's commands.
+file(GLOB nsis_script ${BUILD_DIR}/_CPack_Packages/*/NSIS/project.nsi)
+if(NOT nsis_script)
+    fail("cpack left no NSIS script in ${BUILD_DIR}/_CPack_Packages")
+endif()
+file(READ ${nsis_script} script)
+foreach(command
+        "CreateShortCut \"$SENDTO\\Corvane.lnk\" \"$INSTDIR\\corvane.exe\""
+        "Delete \"$SENDTO\\Corvane.lnk\"")
+    string(FIND "${script}" "${command}" at)
+    if(at EQUAL -1)
+        fail("the installer's script lacks: ${command}")
+    endif()
+endforeach()
+string(FIND "${script}" "Section \"Uninstall\"" uninstall)
+string(FIND "${script}" "Delete \"$SENDTO\\Corvane.lnk\"" removal)
+if(removal LESS uninstall)
+    fail("the Send to shortcut is not removed by the uninstaller")
+endif()
+
 file(SIZE ${installer} size)
 math(EXPR kib "${size} / 1024")
 list(LENGTH installed count)
