@@ -21,13 +21,28 @@ QString JoinPath(const QString &folder, const QString &name)
     return folder + QLatin1Char('/') + name;
 }
 
-QString InstanceLockPath(const QString &runtimeFolder, const QString &executablePath)
+namespace {
+
+// Copies of the program at different paths are different programs.
+QString programFileName(const QString &executablePath, const char *suffix)
 {
     const QByteArray key =
         QCryptographicHash::hash(EncodeFileName(executablePath), QCryptographicHash::Sha256)
             .toHex()
             .left(16);
-    return QDir(runtimeFolder).filePath(QStringLiteral("corvane-%1.lock").arg(QLatin1String(key)));
+    return QStringLiteral("corvane-%1%2").arg(QLatin1String(key), QLatin1String(suffix));
+}
+
+} // namespace
+
+QString InstanceLockPath(const QString &runtimeFolder, const QString &executablePath)
+{
+    return QDir(runtimeFolder).filePath(programFileName(executablePath, ".lock"));
+}
+
+QString HandOverSocketPath(const QString &runtimeFolder, const QString &executablePath)
+{
+    return QDir(runtimeFolder).filePath(programFileName(executablePath, ".socket"));
 }
 
 QString AtomicWriteTemporaryName(const QString &path)

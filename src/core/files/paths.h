@@ -19,6 +19,10 @@ QString JoinPath(const QString &folder, const QString &name);
 // The lock file of the program at executablePath in the given runtime folder.
 QString InstanceLockPath(const QString &runtimeFolder, const QString &executablePath);
 
+// The socket by which a later start of that program hands its paths over,
+// keyed like the lock.
+QString HandOverSocketPath(const QString &runtimeFolder, const QString &executablePath);
+
 // The name of the temporary file that an atomic save of path writes first
 // (".<name>.saving" in the same folder).
 QString AtomicWriteTemporaryName(const QString &path);
