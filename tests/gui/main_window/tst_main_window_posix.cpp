@@ -1,6 +1,7 @@
 #include "argv_record.h"
 #include "core/files/drive_of_folder.h"
 #include "core/files/paths.h"
+#include "core/platform/hand_over.h"
 #include "main_window_fixture.h"
 
 #include <QClipboard>
@@ -19,6 +20,9 @@ class TestMainWindowPosix final : public MainWindowFixture {
 private slots:
     void startState();
     void secondInstanceOfRealProgram();
+    void secondStartHandsFilesOver();
+    void programWithoutWindow_data();
+    void programWithoutWindow();
 
     void entriesFromRootFolder();
     void batchFromTheWindow_data();
@@ -98,6 +102,99 @@ void TestMainWindowPosix::secondInstanceOfRealProgram()
     SingleInstance next(lockPath);
     QVERIFY(next.tryAcquire());
     QCOMPARE(readFile(app + QStringLiteral("/config.ini")), config);
+}
+
+void TestMainWindowPosix::secondStartHandsFilesOver()
+{
+    // This test is the running instance of a copy of the program; the copy,
+    // started with files, hands them over and ends.
+    const QString runtime = m_folders->path(QStringLiteral("runtime"));
+    QVERIFY(QDir().mkpath(runtime));
+    QVERIFY(QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString program = m_folders->path(QStringLiteral("corvane"));
+    QVERIFY(QFile::copy(QStringLiteral(CORVANE_PROGRAM), program));
+    const QString canonical = QFileInfo(program).canonicalFilePath();
+    SingleInstance running(InstanceLockPath(runtime, canonical));
+    QVERIFY(running.tryAcquire());
+    HandOverServer server;
+    QVERIFY(server.listen(HandOverSocketPath(runtime, canonical)));
+    QVERIFY(loadAndShow());
+    connect(&server, &HandOverServer::pathsReceived, m_form.get(),
+            [this](const QStringList &paths) {
+                m_form->addPathsFromOutside(paths, MainWindow::PathsFrom::HandOver);
+            });
+
+    QProcess second;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    second.setProcessEnvironment(environment);
+    second.setWorkingDirectory(m_folders->source);
+    second.start(program,
+                 {QStringLiteral("c.txt"), QStringLiteral("."), QStringLiteral("gone.wav")});
+    QVERIFY(second.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 30000);
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(second.readAll(), QByteArray());
+
+    // Relative to the second start's folder; the folder as a drop adds it.
+    QCOMPARE(jobRows().names, strings({"c.txt", "a.bmp", "b.wav", "c.txt"}));
+    QCOMPARE(jobRows().folders, QStringList(4, m_folders->source));
+    QTRY_COMPARE(m_messages->count(), 1);
+    QVERIFY(m_messages->messages().first().text.endsWith(m_folders->source +
+                                                         QStringLiteral("/gone.wav")));
+}
+
+void TestMainWindowPosix::programWithoutWindow_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("display");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("output"); // the start of what it prints
+    QTest::newRow("help, no display")
+        << QStringList({QStringLiteral("--help")}) << false << 0 << QByteArray("用法：corvane");
+    QTest::newRow("version") << QStringList({QStringLiteral("--version")}) << true << 0
+                             << QByteArray("Corvane 1.");
+    QTest::newRow("unknown option") << QStringList({QStringLiteral("--colour")}) << true << 2
+                                    << QByteArray("corvane：未知选项：--colour");
+    QTest::newRow("no display") << QStringList() << false << 1
+                                << QByteArray("corvane：无法打开窗口");
+}
+
+// Nothing here opens a window or writes a file, not even a lock.
+void TestMainWindowPosix::programWithoutWindow()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, display);
+    QFETCH(int, status);
+    QFETCH(QByteArray, output);
+    const QString app = m_folders->path(QStringLiteral("app"));
+    const QString runtime = m_folders->path(QStringLiteral("runtime"));
+    QVERIFY(QDir().mkpath(app));
+    QVERIFY(QDir().mkpath(runtime));
+    QVERIFY(QFile::copy(QStringLiteral(CORVANE_PROGRAM), app + QStringLiteral("/corvane")));
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(QLatin1String(name));
+    if (display)
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(app + QStringLiteral("/corvane"), arguments);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), status);
+    const QByteArray printed = program.readAll();
+    QVERIFY2(printed.startsWith(output), printed.constData());
+    if (status != 0)
+        QCOMPARE(printed.count('\n'), 1);
+    QCOMPARE(QDir(app).entryList(QDir::Files | QDir::Hidden),
+             QStringList(QStringLiteral("corvane")));
+    QCOMPARE(QDir(runtime).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList());
 }
 
 void TestMainWindowPosix::entriesFromRootFolder()
