@@ -23,4 +23,8 @@ QString InstanceLockPath(const QString &runtimeFolder, const QString &executable
 // (".<name>.saving" in the same folder).
 QString AtomicWriteTemporaryName(const QString &path);
 
+// The lock file that a batch holds while it writes the report at path
+// (".<name>.lock" in the same folder).
+QString ReportLockPath(const QString &reportPath);
+
 } // namespace corvane
