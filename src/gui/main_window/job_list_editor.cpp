@@ -1,14 +1,12 @@
 #include "gui/main_window/job_list_editor.h"
 
+#include "core/batch/job_files.h"
 #include "core/files/file_pattern.h"
 #include "core/platform/file_ops.h"
-#include "core/platform/folder_listing.h"
 #include "gui/main_window/file_list.h"
 #include "gui/main_window/job_list.h"
 #include "gui/main_window/job_list_view.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QFontMetricsF>
 
 #include <cmath>
@@ -81,27 +79,17 @@ void JobListEditor::clearJobs()
 
 void JobListEditor::addDroppedFiles(const QList<QUrl> &urls)
 {
-    const FilePattern pattern(m_files->pattern());
-    QList<JobEntry> added;
+    // Names as the bytes on disk: Qt's own file functions would not find a
+    // name that is no UTF-8.
+    QStringList paths;
     for (const QUrl &url : urls) {
-        if (!url.isLocalFile())
-            continue;
-        // Names as the bytes on disk: Qt's own file functions would not find
-        // a name that is no UTF-8.
-        const QString path = LocalFilePath(url);
-        const QFileInfo info(path);
-        const PathKind kind = KindOfPath(path);
-        if (kind == PathKind::Folder) {
-            const QString folder = QDir::cleanPath(info.absoluteFilePath());
-            const QStringList names = ListFolder(folder, EntryKind::Files);
-            for (const QString &name : names) {
-                if (pattern.matches(name))
-                    added.append(JobEntry{name, folder});
-            }
-        } else if (kind == PathKind::File) {
-            added.append(JobEntry{info.fileName(), QDir::cleanPath(info.absolutePath())});
-        }
+        if (url.isLocalFile())
+            paths.append(LocalFilePath(url));
     }
+    QList<JobEntry> added;
+    const QList<JobFile> files = JobFilesOf(paths, FilePattern(m_files->pattern()));
+    for (const JobFile &file : files)
+        added.append(JobEntry{file.name, file.folder});
     m_jobs->append(added);
     fitScrollWidth();
 }
