@@ -81,6 +81,7 @@ void BatchRun::begin(const QList<quint64> &keys)
     m_destination = m_host.destinationFolder();
     if (!prepare(int(keys.size()))) {
         // Back to where the window was: nothing of the batch is left.
+        m_reportLock.release();
         setStatus(statusBefore);
         m_host.setProcessEnabled(true);
         m_running = false;
@@ -96,23 +97,36 @@ bool BatchRun::prepare(int count)
 {
     QString reason;
     if (!SetCurrentFolder(m_destination, &reason)) {
-        fail(QStringLiteral("无法进入文件存储路径“%1”：%2").arg(m_destination, reason));
+        fail(DestinationFailureText(m_destination, reason));
         return false;
     }
 
-    m_reportPath = ReportPathIn(m_dataFolder);
+    m_reportPath = m_chosenReportPath.isEmpty() ? ReportPathIn(m_dataFolder) : m_chosenReportPath;
     m_host.setProgressMinimum(0);
     m_host.setProgressMaximum(count);
     m_host.setProgressValue(0);
 
     m_report.close();
-    if (PlainFileExists(m_reportPath) && !DeleteFile(m_reportPath, &reason)) {
+    const bool capture = m_tool.profile().captureOutput;
+    // The lock comes before the old report goes: the report another batch
+    // writes is neither removed nor written to. A batch that does not
+    // capture leaves it to that batch and runs.
+    if (m_reportLock.take(m_reportPath) == ReportLock::Result::Held) {
+        if (capture) {
+            fail(ReportInUseText(m_reportPath));
+            return false;
+        }
+    } else if (PlainFileExists(m_reportPath) && !DeleteFile(m_reportPath, &reason)) {
         fail(QStringLiteral("无法删除输出报告“%1”：%2").arg(m_reportPath, reason));
         return false;
     }
+    if (!capture) {
+        m_reportLock.release();
+        return true;
+    }
     // A report that cannot be written (a link, a FIFO, a folder) stops the
     // batch before any entry runs, not after the first.
-    if (m_tool.profile().captureOutput && !m_report.open(m_reportPath, &reason)) {
+    if (!m_report.open(m_reportPath, &reason)) {
         fail(ReportOpenFailure(m_reportPath, reason));
         return false;
     }
@@ -154,9 +168,15 @@ bool BatchRun::startEntry(quint64 key, int index)
         return false;
     };
 
+    // A batch that did not capture at first and does now (another tool was
+    // chosen meanwhile) takes the lock now.
     QString reason;
-    if (request.capture && !m_report.isOpen() && !m_report.open(m_reportPath, &reason))
-        return notStarted(ReportOpenFailure(m_reportPath, reason));
+    if (request.capture && !m_report.isOpen()) {
+        if (!m_reportLock.isHeld() && m_reportLock.take(m_reportPath) == ReportLock::Result::Held)
+            return notStarted(ReportInUseText(m_reportPath));
+        if (!m_report.open(m_reportPath, &reason))
+            return notStarted(ReportOpenFailure(m_reportPath, reason));
+    }
 
     auto running = std::make_unique<Running>();
     running->key = key;
@@ -245,6 +265,7 @@ void BatchRun::finish()
     m_elapsedMs = m_clock.elapsed();
     const QString reportError = m_report.error();
     m_report.close();
+    m_reportLock.release();
 
     setStatus(m_stopRequested ? QStringLiteral("已停止") : QStringLiteral("完成"));
     m_host.setProcessEnabled(true);
@@ -305,6 +326,9 @@ void BatchRun::handOverAtExit()
     }
     StartOutputRelay(streams, m_report.reportHandle());
     m_report.close();
+    // The relay holds no lock: once Corvane has ended, the lock would not
+    // count anyway.
+    m_reportLock.release();
     // The commands run on; the launcher still reaps them while Corvane
     // lives.
     m_runningCommands.clear();
@@ -319,6 +343,11 @@ void BatchRun::setStatus(const QString &text)
 void BatchRun::fail(const QString &text)
 {
     emit failed(Message{text, ApplicationTitle(), MessageIcon::Warning});
+}
+
+QString DestinationFailureText(const QString &folder, const QString &reason)
+{
+    return QStringLiteral("无法进入文件存储路径“%1”：%2").arg(folder, reason);
 }
 
 } // namespace corvane

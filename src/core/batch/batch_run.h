@@ -83,8 +83,10 @@ struct BatchEntryResult final {
 // working directory: one command at a time, or as many at once as the tool
 // allows, started in job-list order. Driven by events: run() returns at
 // once, and each command's end starts the next. The report is report.txt in
-// the data folder. What goes wrong is handed up through failed(), for the
-// window to show.
+// the data folder, or the file setReportPath() names; a batch that captures
+// holds its lock (ReportLock) while it runs, and one that finds it held by
+// another batch does not begin. What goes wrong is handed up through
+// failed(), for the window to show.
 class BatchRun final : public QObject {
     Q_OBJECT
 public:
@@ -117,6 +119,10 @@ public:
     // goes where it went (the report, in order, when captured), carried on
     // by a process of its own, and nowhere when it was only shown.
     void handOverAtExit();
+
+    // From the next batch on, the report is the file at path (absolute);
+    // an empty path means report.txt in the data folder again.
+    void setReportPath(const QString &path) { m_chosenReportPath = path; }
 
     bool isRunning() const { return m_running; }
     // Whether the last batch was stopped.
@@ -157,8 +163,10 @@ private:
     Launcher &m_launcher;
     const ActiveTool &m_tool;
     const QString m_dataFolder;
+    QString m_chosenReportPath;
     // Set when the first batch begins.
     QString m_reportPath;
+    ReportLock m_reportLock;
     QString m_destination;
     ReportWriter m_report;
     QList<BatchEntryResult> m_results;
@@ -177,6 +185,10 @@ private:
     // box) leaves the next start to the pump under way.
     bool m_pumping = false;
 };
+
+// The message for a destination folder that cannot be made the working
+// folder.
+QString DestinationFailureText(const QString &folder, const QString &reason);
 
 } // namespace corvane
 

@@ -3,6 +3,7 @@
 #include "core/files/paths.h"
 
 #include <QFileInfo>
+#include <QLockFile>
 
 namespace corvane {
 
@@ -144,6 +145,34 @@ QList<ReportWriter::Pending> ReportWriter::pendingBlocks()
                     i > 0 && waiting.file ? waiting.file->nativeHandle() : OutputFile::kNoHandle});
     }
     return pending;
+}
+
+ReportLock::ReportLock() = default;
+
+ReportLock::~ReportLock() = default;
+
+ReportLock::Result ReportLock::take(const QString &reportPath)
+{
+    release();
+    auto lock = std::make_unique<QLockFile>(ReportLockPath(reportPath));
+    // A batch may run for hours: only a holder that has ended makes a lock
+    // stale, never its age.
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0)) {
+        m_lock = std::move(lock);
+        return Result::Taken;
+    }
+    return lock->error() == QLockFile::LockFailedError ? Result::Held : Result::Unavailable;
+}
+
+void ReportLock::release()
+{
+    m_lock.reset();
+}
+
+QString ReportInUseText(const QString &path)
+{
+    return QStringLiteral("另一个批处理正在写入输出报告“%1”，请等它结束后再处理").arg(path);
 }
 
 QString ReportPathIn(const QString &dataFolder)

@@ -9,6 +9,8 @@
 #include <deque>
 #include <memory>
 
+class QLockFile;
+
 namespace corvane {
 
 // Writes the output of a batch's captured entries to the report: each
@@ -87,6 +89,37 @@ private:
     std::deque<Waiting> m_blocks;
     Block m_next = 0;
 };
+
+// Keeps two batches, of this process or of another, from writing one report
+// at once: a lock file beside the report (ReportLockPath) that a batch holds
+// from before it removes the old report until it ends. A lock left behind
+// by a process that has ended does not count, however old; one held by a
+// running process counts, however long it has been held.
+class ReportLock final {
+public:
+    enum class Result {
+        Taken,
+        // Another batch holds it.
+        Held,
+        // No lock file can be made there (a read-only folder, a missing
+        // one): the report's own checks say what is wrong.
+        Unavailable,
+    };
+
+    ReportLock();
+    ~ReportLock();
+    Q_DISABLE_COPY_MOVE(ReportLock)
+
+    Result take(const QString &reportPath);
+    void release();
+    bool isHeld() const { return m_lock != nullptr; }
+
+private:
+    std::unique_ptr<QLockFile> m_lock;
+};
+
+// The message for a report that another batch is writing.
+QString ReportInUseText(const QString &path);
 
 // The report's path in the data folder.
 QString ReportPathIn(const QString &dataFolder);

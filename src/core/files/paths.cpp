@@ -51,4 +51,10 @@ QString AtomicWriteTemporaryName(const QString &path)
     return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".saving");
 }
 
+QString ReportLockPath(const QString &reportPath)
+{
+    const QFileInfo info(reportPath);
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".lock");
+}
+
 } // namespace corvane

@@ -27,4 +27,8 @@ QString HandOverSocketPath(const QString &runtimeFolder, const QString &executab
 // (".<name>.saving" in the same folder).
 QString AtomicWriteTemporaryName(const QString &path);
 
+// The lock file that a batch holds while it writes the report at path
+// (".<name>.lock" in the same folder).
+QString ReportLockPath(const QString &reportPath);
+
 } // namespace corvane

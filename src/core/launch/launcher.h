@@ -108,6 +108,12 @@ private:
 
 std::unique_ptr<Launcher> CreateLauncher();
 
+// Whether a stopped command, or something it started, may still run with its
+// forced end still to come (RunningCommand::terminate()). That end comes
+// through the event loop: a program about to end waits until this is false.
+// Always false where a stop ends everything at once (Windows).
+bool StoppedCommandsRemain();
+
 // The name of a signal that ended a process, such as "SIGKILL".
 QString SignalName(int signal);
 

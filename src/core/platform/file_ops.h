@@ -57,6 +57,12 @@ QString LocalFilePath(const QUrl &url);
 enum class PathKind { Missing, File, Folder, Other };
 PathKind KindOfPath(const QString &path);
 
+// Whether the program that a command names by a path (one with a folder
+// separator) is there to be started, a relative path taken from the working
+// folder: the file itself, or on Windows also the name with ".exe" added
+// when it has no extension, as the launcher finds it.
+bool ProgramPathExists(const QString &program, const QString &workingFolder);
+
 // A short text for the user that explains a system error number: an errno
 // value on POSIX systems, a GetLastError() code on Windows.
 QString ErrorText(int errorNumber);

@@ -11,4 +11,9 @@ namespace corvane {
 // nothing is needed, as the launcher gives every command its three handles.
 void EnsureStandardStreams();
 
+// Whether standard error goes to a terminal (POSIX) or a console window
+// (Windows), where a line that rewrites itself shows progress; not a file
+// or a pipe.
+bool StandardErrorIsTerminal();
+
 } // namespace corvane

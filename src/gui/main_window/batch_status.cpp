@@ -1,14 +1,12 @@
 #include "gui/main_window/batch_status.h"
 
+#include "core/batch/outcome_text.h"
 #include "gui/common/form_look.h"
-#include "gui/main_window/job_list.h"
 
 #include <QLabel>
 #include <QProgressBar>
-#include <QStringList>
 
 #include <algorithm>
-#include <utility>
 
 namespace corvane {
 
@@ -75,7 +73,7 @@ void BatchStatus::showSummary(const QList<BatchEntryResult> &results, qint64 ela
 {
     // "完成" stays as it is; that not everything succeeded shows on the bar,
     // in red, and in the tooltips.
-    setSummary(Summary(results, elapsedMs));
+    setSummary(BatchSummary(results, elapsedMs));
     if (std::none_of(results.cbegin(), results.cend(), IsFailure))
         return;
     QPalette failed = m_barPalette;
@@ -88,36 +86,6 @@ void BatchStatus::setSummary(const QString &summary)
     m_label->setToolTip(summary);
     m_label->setAccessibleDescription(summary);
     m_bar->setToolTip(summary);
-}
-
-QString BatchStatus::Summary(const QList<BatchEntryResult> &results, qint64 elapsedMs)
-{
-    using Outcome = BatchEntryResult::Outcome;
-    const auto count = [&results](Outcome outcome) {
-        return int(std::count_if(
-            results.cbegin(), results.cend(),
-            [outcome](const BatchEntryResult &result) { return result.outcome == outcome; }));
-    };
-    const std::pair<int, QString> counts[] = {
-        {count(Outcome::Failed), QStringLiteral("失败 %1")},
-        {count(Outcome::Signalled), QStringLiteral("被信号终止 %1")},
-        {count(Outcome::NotStarted), QStringLiteral("未启动 %1")},
-        {count(Outcome::NotRun), QStringLiteral("未运行 %1")}};
-    int unsuccessful = 0;
-    QStringList parts;
-    for (const auto &[number, text] : counts) {
-        unsuccessful += number;
-        if (number > 0)
-            parts.append(text.arg(number));
-    }
-    const QString time = QStringLiteral("共用时 ") + DurationText(elapsedMs);
-    if (unsuccessful == 0)
-        return QStringLiteral("%1 个条目全部成功\n").arg(results.size()) + time;
-    return QStringLiteral("%1 个条目中 %2 个未成功：%3\n")
-               .arg(results.size())
-               .arg(unsuccessful)
-               .arg(parts.join(QStringLiteral("，"))) +
-           time;
 }
 
 } // namespace corvane

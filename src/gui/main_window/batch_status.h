@@ -36,9 +36,6 @@ public:
     void clearSummary();
     void showSummary(const QList<BatchEntryResult> &results, qint64 elapsedMs);
 
-    // "5 个条目中 1 个未成功：失败 1" (or "5 个条目全部成功"), then the time.
-    static QString Summary(const QList<BatchEntryResult> &results, qint64 elapsedMs);
-
 private:
     void setSummary(const QString &summary);
     void updateAccessibleName();

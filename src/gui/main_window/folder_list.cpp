@@ -39,6 +39,30 @@ protected:
     }
 };
 
+// The style's folder pictures, looked up once for all folder lists. Qt keeps
+// no record of a theme picture it did not find: where the icon theme has no
+// folder pictures (the fallback theme of a desktop without one), every
+// look-up checks each size folder of the theme on disk again, thousands of
+// failing file checks per fill when a theme folder has no icon cache.
+struct FolderIcons {
+    const QStyle *style = nullptr;
+    QIcon open;
+    QIcon closed;
+};
+
+const FolderIcons &folderIconsOf(QStyle *style)
+{
+    static FolderIcons icons;
+    if (icons.style != style) {
+        icons = FolderIcons{style, style->standardIcon(QStyle::SP_DirOpenIcon),
+                            style->standardIcon(QStyle::SP_DirClosedIcon)};
+        // Dropped with the style, which the application deletes before it
+        // ends; a later style gets its own pictures.
+        QObject::connect(style, &QObject::destroyed, [] { icons = FolderIcons(); });
+    }
+    return icons;
+}
+
 } // namespace
 
 FolderList::FolderList(QWidget *parent) : QListWidget(parent)
@@ -72,8 +96,9 @@ QString FolderList::folderAt(int row) const
 void FolderList::fill()
 {
     clear();
-    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    const FolderIcons &icons = folderIconsOf(style());
+    const QIcon openIcon = icons.open;
+    const QIcon closedIcon = icons.closed;
 
     // Up to the root: "/", or a drive's "C:/", its own parent.
     QStringList ancestors;

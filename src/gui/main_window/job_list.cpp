@@ -1,7 +1,6 @@
 #include "gui/main_window/job_list.h"
 
 #include "core/files/file_name.h"
-#include "core/launch/launcher.h"
 
 #include <algorithm>
 
@@ -136,47 +135,13 @@ void JobList::outcomeChanged(int index)
     emit dataChanged(this->index(index, NameColumn), this->index(index, NameColumn));
 }
 
-QString DurationText(qint64 milliseconds)
-{
-    if (milliseconds < 60 * 1000)
-        return QStringLiteral("%1 秒").arg(double(milliseconds) / 1000.0, 0, 'f', 1);
-    const qint64 seconds = (milliseconds + 500) / 1000;
-    if (seconds < 3600)
-        return QStringLiteral("%1 分 %2 秒").arg(seconds / 60).arg(seconds % 60);
-    return QStringLiteral("%1 小时 %2 分 %3 秒")
-        .arg(seconds / 3600)
-        .arg(seconds / 60 % 60)
-        .arg(seconds % 60);
-}
-
-bool IsFailure(const BatchEntryResult &result)
-{
-    return result.outcome != BatchEntryResult::Outcome::Succeeded;
-}
-
 OutcomeText DescribeOutcome(const JobOutcome &outcome)
 {
     if (outcome.running)
         return {QStringLiteral("运行中"), QStringLiteral("正在运行")};
     if (!outcome.result)
         return {};
-    using Outcome = BatchEntryResult::Outcome;
-    const BatchEntryResult &result = *outcome.result;
-    switch (result.outcome) {
-    case Outcome::Succeeded:
-        return {QStringLiteral("成功"), QStringLiteral("成功")};
-    case Outcome::Failed:
-        return {QStringLiteral("退出码 %1").arg(result.exitCode),
-                QStringLiteral("失败，退出码 %1").arg(result.exitCode)};
-    case Outcome::Signalled:
-        return {QStringLiteral("已终止"),
-                QStringLiteral("被信号 %1 终止").arg(SignalName(result.signal))};
-    case Outcome::NotStarted:
-        return {QStringLiteral("未启动"), QStringLiteral("未能启动")};
-    case Outcome::NotRun:
-        break;
-    }
-    return {QStringLiteral("未运行"), QStringLiteral("未运行")};
+    return DescribeResult(*outcome.result);
 }
 
 void JobList::append(const QList<JobEntry> &entries)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/batch/batch_run.h"
+#include "core/batch/outcome_text.h"
 
 #include <QAbstractTableModel>
 #include <QList>
@@ -37,17 +38,7 @@ struct JobEntry final {
 
 // How an outcome reads: the short text of its badge, and a sentence for
 // assistive technology. Both are empty for an entry without an outcome.
-struct OutcomeText final {
-    QString badge;
-    QString description;
-};
 OutcomeText DescribeOutcome(const JobOutcome &outcome);
-
-// Whether an entry did not succeed.
-bool IsFailure(const BatchEntryResult &result);
-
-// A length of time as the user reads it: "0.4 秒", "2 分 5 秒".
-QString DurationText(qint64 milliseconds);
 
 // The job list as one model of (name, folder) pairs: column 0 is what the
 // job list shows, column 1 the folder of each entry, never shown, so the two can never

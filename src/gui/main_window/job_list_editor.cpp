@@ -1,15 +1,12 @@
 #include "gui/main_window/job_list_editor.h"
 
-#include "core/batch/job_paths.h"
+#include "core/batch/job_files.h"
 #include "core/files/file_pattern.h"
 #include "core/platform/file_ops.h"
-#include "core/platform/folder_listing.h"
 #include "gui/main_window/file_list.h"
 #include "gui/main_window/job_list.h"
 #include "gui/main_window/job_list_view.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QFontMetricsF>
 
 #include <cmath>
@@ -82,6 +79,8 @@ void JobListEditor::clearJobs()
 
 void JobListEditor::addDroppedFiles(const QList<QUrl> &urls)
 {
+    // Names as the bytes on disk: Qt's own file functions would not find a
+    // name that is no UTF-8.
     QStringList paths;
     for (const QUrl &url : urls) {
         if (url.isLocalFile())
@@ -92,14 +91,15 @@ void JobListEditor::addDroppedFiles(const QList<QUrl> &urls)
 
 QStringList JobListEditor::addPaths(const QStringList &paths)
 {
-    const PathsForJobs found = FilesOfPaths(paths, FilePattern(m_files->pattern()));
+    QStringList skipped;
+    const QList<JobFile> files = JobFilesOf(paths, FilePattern(m_files->pattern()), &skipped);
     QList<JobEntry> added;
-    added.reserve(found.files.size());
-    for (const JobFile &file : found.files)
+    added.reserve(files.size());
+    for (const JobFile &file : files)
         added.append(JobEntry{file.name, file.folder});
     m_jobs->append(added);
     fitScrollWidth();
-    return found.missing;
+    return skipped;
 }
 
 QStringList JobListEditor::selectedShellLines() const

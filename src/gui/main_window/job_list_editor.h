@@ -33,8 +33,8 @@ public:
     // adds files; a folder gives the files that the file list would show
     // for it with the current pattern, no subfolders.
     void addDroppedFiles(const QList<QUrl> &urls);
-    // Adds files and folders as a drop does; returns the paths that name
-    // nothing, as given.
+    // Adds files and folders as a drop does; returns the paths that are
+    // neither (missing, a device), as given.
     QStringList addPaths(const QStringList &paths);
 
     // The selected entries' lines for the system's shell, one per entry: the

@@ -393,7 +393,7 @@ void MainWindow::addPathsFromOutside(const QStringList &paths, PathsFrom from)
     QStringList names;
     for (const QString &path : missing)
         names << DisplayedFileName(path);
-    const Message message{QStringLiteral("找不到以下文件或文件夹，未加入任务列表：\n") +
+    const Message message{QStringLiteral("以下路径不存在或不是文件、文件夹，未加入任务列表：\n") +
                               names.join(QLatin1Char('\n')),
                           ApplicationTitle(), MessageIcon::Warning};
     // After the window has shown, and not from inside whatever delivered

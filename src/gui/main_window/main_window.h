@@ -62,8 +62,8 @@ public:
 
     // Files and folders from outside the window (the program's arguments, a
     // later start's hand-over): added to the job list as a drop adds them.
-    // Paths that name nothing are named in one message once the window is
-    // up. A hand-over also brings the window to the front.
+    // Paths that are neither a file nor a folder are named in one message
+    // once the window is up. A hand-over also brings the window to the front.
     enum class PathsFrom { Start, HandOver };
     void addPathsFromOutside(const QStringList &paths, PathsFrom from);
 

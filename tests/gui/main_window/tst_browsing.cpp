@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -56,6 +57,7 @@ private slots:
     void folderListBackspaceOpensParent();
     void folderListSetPathReportsChangesOnly();
     void folderListRefusesWhatCannotBeOpened();
+    void folderListsShowTheStylesFolderPictures();
 
     void driveListReportsUserPicksOnly();
     void driveListShowsDriveOfFolder();
@@ -258,6 +260,33 @@ void TestBrowsing::folderListRefusesWhatCannotBeOpened()
     QCOMPARE(list.path(), m_root + QStringLiteral("/music"));
     QCOMPARE(rows(list), before);
     QCOMPARE(changed.count(), 0);
+}
+
+void TestBrowsing::folderListsShowTheStylesFolderPictures()
+{
+    FolderList source;
+    FolderList destination;
+    QVERIFY(source.setPath(m_root + QStringLiteral("/music")));
+    QVERIFY(destination.setPath(m_root));
+    QVERIFY(source.setPath(m_root + QStringLiteral("/music/live")));
+    QVERIFY(source.setPath(m_root + QStringLiteral("/music")));
+
+    // Open folders up to the current one, closed ones below it: the style's
+    // pictures, looked up once and shared by every list and every fill.
+    QStyle *style = source.style();
+    const QImage open = style->standardIcon(QStyle::SP_DirOpenIcon).pixmap(16).toImage();
+    const QImage closed = style->standardIcon(QStyle::SP_DirClosedIcon).pixmap(16).toImage();
+    const qint64 openKey = source.item(0)->icon().cacheKey();
+    const qint64 closedKey = source.item(source.count() - 1)->icon().cacheKey();
+    QVERIFY(openKey != closedKey);
+    for (const FolderList *list : {&source, &destination}) {
+        for (int row = 0; row < list->count(); ++row) {
+            const QIcon icon = list->item(row)->icon();
+            const bool isOpen = row <= list->currentFolderRow();
+            QCOMPARE(icon.cacheKey(), isOpen ? openKey : closedKey);
+            QCOMPARE(icon.pixmap(16).toImage(), isOpen ? open : closed);
+        }
+    }
 }
 
 void TestBrowsing::driveListReportsUserPicksOnly()

@@ -2,6 +2,7 @@
 #include "core/files/file_name.h"
 #include "core/platform/file_ops.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -168,6 +169,11 @@ PathKind KindOfPath(const QString &path)
     if (S_ISREG(status.st_mode))
         return PathKind::File;
     return S_ISDIR(status.st_mode) ? PathKind::Folder : PathKind::Other;
+}
+
+bool ProgramPathExists(const QString &program, const QString &workingFolder)
+{
+    return KindOfPath(QDir(workingFolder).absoluteFilePath(program)) != PathKind::Missing;
 }
 
 bool SetCurrentFolder(const QString &folder, QString *reason)

@@ -355,6 +355,14 @@ CommandEnding reap(pid_t pid)
 // before SIGKILL ends them.
 constexpr int kTerminateGraceMilliseconds = 5000;
 
+// The process groups of stopped commands whose SIGKILL is still to come.
+// Only the main thread touches them.
+QList<pid_t> &stoppedGroups()
+{
+    static QList<pid_t> groups;
+    return groups;
+}
+
 // Whether the child has ended, without waiting and without reaping it.
 bool hasEnded(pid_t pid)
 {
@@ -413,9 +421,11 @@ public:
     {
         const pid_t group = m_pid;
         ::kill(-group, SIGTERM);
+        stoppedGroups().append(group);
         QObject *application = QCoreApplication::instance();
         QTimer::singleShot(kTerminateGraceMilliseconds, Qt::PreciseTimer,
                            application ? application : this, [group] {
+                               stoppedGroups().removeOne(group);
                                // A group number stays taken while any member lives, so a group
                                // still there is ours.
                                if (::kill(-group, 0) == 0)
@@ -580,6 +590,13 @@ std::unique_ptr<Launcher> CreatePosixLauncher(ExitNotice notice)
 std::unique_ptr<Launcher> CreateLauncher()
 {
     return CreatePosixLauncher();
+}
+
+bool StoppedCommandsRemain()
+{
+    QList<pid_t> &groups = stoppedGroups();
+    groups.removeIf([](pid_t group) { return ::kill(-group, 0) != 0; });
+    return !groups.isEmpty();
 }
 
 QString SignalName(int signal)

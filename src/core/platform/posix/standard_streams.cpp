@@ -24,4 +24,9 @@ void EnsureStandardStreams()
     }
 }
 
+bool StandardErrorIsTerminal()
+{
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
 } // namespace corvane

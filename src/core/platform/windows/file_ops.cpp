@@ -2,6 +2,7 @@
 #include "core/platform/file_ops.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -192,6 +193,20 @@ PathKind KindOfPath(const QString &path)
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return PathKind::Missing;
     return isFolder(attributes) ? PathKind::Folder : PathKind::File;
+}
+
+QString ProgramFileOfPath(const QString &word, const QString &workingDirectory)
+{
+    const QString path = QDir::cleanPath(QDir(workingDirectory).absoluteFilePath(word));
+    if (!QFileInfo(path).exists() && QFileInfo(path).suffix().isEmpty() &&
+        QFileInfo(path + QStringLiteral(".exe")).isFile())
+        return path + QStringLiteral(".exe");
+    return path;
+}
+
+bool ProgramPathExists(const QString &program, const QString &workingFolder)
+{
+    return KindOfPath(ProgramFileOfPath(program, workingFolder)) != PathKind::Missing;
 }
 
 bool SetCurrentFolder(const QString &folder, QString *reason)

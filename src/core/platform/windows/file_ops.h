@@ -47,6 +47,11 @@ private:
 // the \\?\ prefix for an absolute path too long for MAX_PATH.
 std::wstring NativePath(const QString &path);
 
+// The program of a word that is a path: relative to the working folder,
+// with ".exe" added when the name has no extension and only that exists, as
+// CreateProcessW does for a name it looks up.
+QString ProgramFileOfPath(const QString &word, const QString &workingDirectory);
+
 // Opens the report for appending as the launcher writes it: created when
 // missing, only a regular file, never through a symbolic link or other
 // reparse point. An invalid handle with reason set otherwise.

@@ -215,18 +215,6 @@ std::optional<ProcessCall> batchFileCall(const QStringList &words, QString *prob
     return call;
 }
 
-// The program of a word that is a path: relative to the working folder,
-// with ".exe" added when the name has no extension and only that exists, as
-// CreateProcessW does for a name it looks up.
-QString programFile(const QString &word, const QString &workingDirectory)
-{
-    const QString path = QDir::cleanPath(QDir(workingDirectory).absoluteFilePath(word));
-    if (!QFileInfo(path).exists() && QFileInfo(path).suffix().isEmpty() &&
-        QFileInfo(path + QStringLiteral(".exe")).isFile())
-        return path + QStringLiteral(".exe");
-    return path;
-}
-
 // The command as a CreateProcessW call; nothing, with the reason, when it
 // cannot be one.
 std::optional<ProcessCall> processCallOf(const ToolCommand &command,
@@ -250,8 +238,9 @@ std::optional<ProcessCall> processCallOf(const ToolCommand &command,
         return std::nullopt;
     }
     const QString &program = plan.words.first();
-    const QString application = IsProgramPath(program) ? programFile(program, workingDirectory)
-                                                       : findProgram(program, workingDirectory);
+    const QString application = IsProgramPath(program)
+                                    ? ProgramFileOfPath(program, workingDirectory)
+                                    : findProgram(program, workingDirectory);
     if (application.isEmpty()) {
         // Said after the working folder's problems, as for a failed start.
         ProcessCall call;
@@ -832,6 +821,12 @@ std::unique_ptr<Launcher> CreateWindowsLauncher()
 std::unique_ptr<Launcher> CreateLauncher()
 {
     return CreateWindowsLauncher();
+}
+
+bool StoppedCommandsRemain()
+{
+    // A stop ends the command's whole job at once.
+    return false;
 }
 
 QString SignalName(int signal)

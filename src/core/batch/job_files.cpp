@@ -1,4 +1,4 @@
-#include "core/batch/job_paths.h"
+#include "core/batch/job_files.h"
 
 #include "core/files/file_pattern.h"
 #include "core/platform/file_ops.h"
@@ -9,12 +9,11 @@
 
 namespace corvane {
 
-PathsForJobs FilesOfPaths(const QStringList &paths, const FilePattern &pattern)
+QList<JobFile> JobFilesOf(const QStringList &paths, const FilePattern &pattern,
+                          QStringList *skipped)
 {
-    PathsForJobs result;
+    QList<JobFile> files;
     for (const QString &path : paths) {
-        // Names as the bytes on disk: Qt's own file functions would not find
-        // a name that is no UTF-8, so the kind comes from the platform.
         const QFileInfo info(path);
         const PathKind kind = KindOfPath(path);
         if (kind == PathKind::Folder) {
@@ -22,15 +21,15 @@ PathsForJobs FilesOfPaths(const QStringList &paths, const FilePattern &pattern)
             const QStringList names = ListFolder(folder, EntryKind::Files);
             for (const QString &name : names) {
                 if (pattern.matches(name))
-                    result.files.append(JobFile{name, folder});
+                    files.append(JobFile{name, folder});
             }
         } else if (kind == PathKind::File) {
-            result.files.append(JobFile{info.fileName(), QDir::cleanPath(info.absolutePath())});
-        } else if (kind == PathKind::Missing) {
-            result.missing.append(path);
+            files.append(JobFile{info.fileName(), QDir::cleanPath(info.absolutePath())});
+        } else if (skipped) {
+            skipped->append(path);
         }
     }
-    return result;
+    return files;
 }
 
 } // namespace corvane
