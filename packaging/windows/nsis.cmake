@@ -67,15 +67,15 @@ if(NOT nsis_script)
 endif()
 file(READ ${nsis_script} script)
 foreach(command
-        "CreateShortCut \"$SENDTO\\Corvane.lnk\" \"$INSTDIR\\corvane.exe\""
-        "Delete \"$SENDTO\\Corvane.lnk\"")
+        "CreateShortCut '$SENDTO\\Corvane.lnk' '$INSTDIR\\corvane.exe'"
+        "Delete '$SENDTO\\Corvane.lnk'")
     string(FIND "${script}" "${command}" at)
     if(at EQUAL -1)
         fail("the installer's script lacks: ${command}")
     endif()
 endforeach()
 string(FIND "${script}" "Section \"Uninstall\"" uninstall)
-string(FIND "${script}" "Delete \"$SENDTO\\Corvane.lnk\"" removal)
+string(FIND "${script}" "Delete '$SENDTO\\Corvane.lnk'" removal)
 if(removal LESS uninstall)
     fail("the Send to shortcut is not removed by the uninstaller")
 endif()
