@@ -1,5 +1,4 @@
 #include "core/batch/headless_run.h"
-#include "core/desktop/message.h"
 #include "core/files/paths.h"
 #include "core/platform/code_page.h"
 #include "core/platform/data_folder.h"
@@ -9,18 +8,15 @@
 #include "core/platform/standard_streams.h"
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
+#include "core/startup/hand_over_paths.h"
 #include "core/startup/start_options.h"
-#include "gui/common/program_icon.h"
 #include "gui/common/version.h"
+#include "gui/common/window_application.h"
 #include "gui/main_window/main_window.h"
 #include "gui/platform/qt_desktop.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QLibraryInfo>
 #include <QTextStream>
-#include <QThread>
-#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,11 +24,6 @@
 namespace {
 
 using namespace corvane;
-
-// How long a later start keeps trying to hand its files over while the
-// running instance is still starting up and not yet listening.
-constexpr int kHandOverTries = 30;
-constexpr int kHandOverPauseMs = 100;
 
 // Text for the console in its own encoding (the ANSI code page on Windows).
 void print(FILE *stream, const QString &text)
@@ -42,46 +33,18 @@ void print(FILE *stream, const QString &text)
     console << text;
 }
 
-void setApplicationNames()
-{
-    QCoreApplication::setApplicationName(ApplicationTitle());
-    QCoreApplication::setApplicationVersion(ProgramVersion());
-}
-
-// The paths made absolute against this process's current folder: the
-// running instance that gets them has a current folder of its own.
-QStringList absolutePaths(const QStringList &paths)
-{
-    const QDir current = QDir::current();
-    QStringList absolute;
-    for (const QString &path : paths)
-        absolute << QDir::cleanPath(current.absoluteFilePath(path));
-    return absolute;
-}
-
-bool handOver(const QStringList &paths)
-{
-    const QString address = DefaultHandOverAddress();
-    for (int i = 0; i < kHandOverTries; ++i) {
-        if (HandOverPaths(address, absolutePaths(paths)))
-            return true;
-        QThread::msleep(kHandOverPauseMs);
-    }
-    return false;
-}
-
 // A batch without a window: no display is needed.
 int runWithoutWindow(int argc, char *argv[], const StartOptions &options)
 {
     QCoreApplication app(argc, argv);
-    setApplicationNames();
+    SetApplicationNames();
     HeadlessRequest request;
     request.paths = options.paths;
     request.tool = options.tool;
     request.destination = options.destination;
     request.jobs = options.jobs;
     request.reportPath = options.reportPath;
-    request.dataFolder = ChooseDataFolder(ProgramFolder(), UserConfigFolder());
+    request.dataFolder = DefaultDataFolder();
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setEncoding(CommandOutputEncoding());
@@ -92,22 +55,14 @@ int runWithoutWindow(int argc, char *argv[], const StartOptions &options)
 int runWindow(int argc, char *argv[], const StartOptions &options)
 {
     QApplication app(argc, argv);
-    setApplicationNames();
-    QGuiApplication::setDesktopFileName(QStringLiteral(CORVANE_APP_ID));
-    QApplication::setWindowIcon(ProgramIcon());
-
-    // The interface is Chinese whatever the locale: Qt's own dialogs (the
-    // file dialog of the options) follow it when Qt's translations are there.
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QStringLiteral("qtbase_zh_CN"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
+    SetUpWindowApplication(app);
 
     // A later start with files hands them to the running instance and ends
     // quietly; without files, or when the hand-over fails, it says that
     // Corvane is running, as the window's start-up does.
     SingleInstance instance(DefaultInstanceLockPath());
-    if (!options.paths.isEmpty() && !instance.tryAcquire() && handOver(options.paths))
+    if (!options.paths.isEmpty() && !instance.tryAcquire() &&
+        HandOverToRunningInstance(options.paths))
         return EXIT_SUCCESS;
 
     // What the desktop does for Corvane, where its files are, the active tool.

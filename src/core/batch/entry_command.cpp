@@ -15,9 +15,9 @@ EntryCommand BuildEntryCommand(const ToolProfile &tool, const QString &fileName,
     EntryCommand entry;
     entry.command = ExpandCommand(tool.program, tool.commandTemplate, fileName, sourceFolder, index,
                                   destinationFolder, QDir::separator());
-    entry.commandLine = BuildCommandLine(tool.program, tool.commandTemplate, tool.captureOutput,
-                                         fileName, sourceFolder, index, destinationFolder,
-                                         QDir::toNativeSeparators(reportPath), QDir::separator());
+    const QString line = entry.command.text();
+    entry.commandLine =
+        tool.captureOutput ? CaptureWrapped(line, QDir::toNativeSeparators(reportPath)) : line;
     return entry;
 }
 

@@ -22,13 +22,4 @@ namespace corvane {
 // save replaces. Not safe for two processes saving the same file at once.
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
 
-// How many times atomic saves have flushed a file or a folder to disk in
-// this process: what a save costs on a slow disk (benchmarks print it).
-int AtomicSaveFlushCount();
-// Counts one flush; called by the implementations of WriteFileAtomically.
-void CountAtomicSaveFlush();
-
-// The name of the temporary file that WriteFileAtomically uses for path.
-QString AtomicWriteTemporaryName(const QString &path);
-
 } // namespace corvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/files/paths.h"
+
 #include <QString>
 
 namespace corvane {
@@ -28,5 +30,12 @@ QString UserConfigFolder();
 // XDG_CONFIG_HOME say. The folder is created, readable only by its owner,
 // when missing.
 QString ChooseDataFolder(const QString &programFolder, const QString &userConfigFolder);
+
+// The data folder of this program and this user: the window's and a batch
+// run from the command line alike.
+inline QString DefaultDataFolder()
+{
+    return ChooseDataFolder(ProgramFolder(), UserConfigFolder());
+}
 
 } // namespace corvane

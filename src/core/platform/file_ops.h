@@ -43,11 +43,6 @@ enum class FileOwner {
 // owner accepts. Never blocks on a FIFO or a device.
 std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize, FileOwner owner);
 
-// Whether the report can be opened for appending as the launcher opens it
-// (only a regular file, never through a symbolic link); the file is created
-// when missing.
-bool CanAppendToFile(const QString &path, QString *reason);
-
 // The path of a local file's URL (one dropped from a file manager), with
 // its name as the bytes on disk: percent-encoded bytes that are no UTF-8 stay
 // those bytes (see DecodeFileName).

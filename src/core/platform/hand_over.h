@@ -48,13 +48,10 @@ private:
     std::unique_ptr<Channel> m_channel;
 };
 
-// Sends the paths to the instance listening at address and waits until it
-// has taken them, a few seconds at most. False, with the reason, when none
-// listens, the one listening is another user's, or it did not take them.
-bool HandOverPaths(const QString &address, const QStringList &paths, QString *error = nullptr);
-
-// Sends one message as it stands: what HandOverPaths does once it has made
-// the message, and a way for tests to send malformed ones.
+// Sends one message as it stands (see hand_over_message.h) to the instance
+// listening at address and waits until it has taken it, a few seconds at
+// most. False, with the reason, when none listens, the one listening is
+// another user's, or it did not take it.
 bool SendHandOverMessage(const QString &address, const QByteArray &message,
                          QString *error = nullptr);
 

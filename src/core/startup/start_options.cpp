@@ -1,12 +1,12 @@
 #include "core/startup/start_options.h"
 
+#include "core/settings/active_tool.h"
+
 #include <QCommandLineParser>
 
 namespace corvane {
 
 namespace {
-
-constexpr int kMostJobs = 64;
 
 // Options of Qt's windowing, with whether each takes a value. QApplication
 // reads them from the same arguments, with one dash or two.
@@ -134,9 +134,9 @@ StartOptions ParseStartArguments(const QStringList &arguments)
     if (parser.isSet(jobs)) {
         bool number = false;
         const int count = parser.value(jobs).toInt(&number);
-        if (!number || count < 1 || count > kMostJobs)
+        if (!number || count < 1 || count > kMaxJobs)
             return badUsage(QStringLiteral("--jobs 须为 1 至 %1 的整数：%2")
-                                .arg(kMostJobs)
+                                .arg(kMaxJobs)
                                 .arg(parser.value(jobs)));
         options.jobs = count;
     }

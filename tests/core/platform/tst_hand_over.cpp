@@ -1,6 +1,7 @@
 #include "core/files/file_name.h"
+#include "core/hand_over/hand_over_message.h"
 #include "core/platform/hand_over.h"
-#include "core/platform/hand_over_message.h"
+#include "core/startup/hand_over_paths.h"
 #include "hand_over_sender.h"
 
 #include <QElapsedTimer>

@@ -1,7 +1,8 @@
 #include "core/files/file_name.h"
 #include "core/files/paths.h"
+#include "core/hand_over/hand_over_message.h"
 #include "core/platform/hand_over.h"
-#include "core/platform/hand_over_message.h"
+#include "core/startup/hand_over_paths.h"
 #include "hand_over_sender.h"
 #include "test_files.h"
 

@@ -147,15 +147,6 @@ int WriteAll(int fd, const char *bytes, size_t size)
     return 0;
 }
 
-bool CanAppendToFile(const QString &path, QString *reason)
-{
-    const int fd = OpenForAppend(path, reason);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
-}
-
 QString LocalFilePath(const QUrl &url)
 {
     return DecodeFileName(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));

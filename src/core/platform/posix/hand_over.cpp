@@ -2,8 +2,8 @@
 
 #include "core/files/file_name.h"
 #include "core/files/paths.h"
+#include "core/hand_over/hand_over_message.h"
 #include "core/platform/file_ops.h"
-#include "core/platform/hand_over_message.h"
 #include "core/platform/posix/file_ops.h"
 
 #include <QCoreApplication>

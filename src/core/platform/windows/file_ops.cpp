@@ -177,11 +177,6 @@ WinHandle OpenReportForAppend(const QString &path, QString *reason)
     return file;
 }
 
-bool CanAppendToFile(const QString &path, QString *reason)
-{
-    return OpenReportForAppend(path, reason).isValid();
-}
-
 QString LocalFilePath(const QUrl &url)
 {
     return url.toLocalFile();

@@ -1,7 +1,7 @@
 #include "core/platform/hand_over.h"
 
+#include "core/hand_over/hand_over_message.h"
 #include "core/platform/file_ops.h"
-#include "core/platform/hand_over_message.h"
 #include "core/platform/windows/file_ops.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,4 @@
-#include "core/platform/hand_over_message.h"
-
-#include "core/platform/hand_over.h"
+#include "core/hand_over/hand_over_message.h"
 
 #include <QtEndian>
 
@@ -86,17 +84,6 @@ HandOverRead ReadHandOverMessage(const QByteArray &received, QStringList *paths)
     }
     *paths = read;
     return HandOverRead::Complete;
-}
-
-bool HandOverPaths(const QString &address, const QStringList &paths, QString *error)
-{
-    const QByteArray message = HandOverMessage(paths);
-    if (message.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("路径太多，超出了一次交接的上限");
-        return false;
-    }
-    return SendHandOverMessage(address, message, error);
 }
 
 } // namespace corvane
