@@ -20,20 +20,17 @@
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
 #include "fake_desktop.h"
-#include "gui/common/program_icon.h"
-#include "gui/common/version.h"
+#include "gui/common/window_application.h"
 #include "gui/main_window/main_window.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
-#include <QLibraryInfo>
 #include <QMainWindow>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTranslator>
 #include <QWindow>
 
 #include <algorithm>
@@ -125,20 +122,13 @@ int runBare(int argc, char *argv[], qint64 started)
     return showAndReport(window, started, application, nowNanoseconds());
 }
 
-// As src/app/main.cpp, with a fake desktop whose data folder is given and a
-// lock file in that folder.
+// The window's start-up as the program does it, with a fake desktop whose
+// data folder is given, a lock file in that folder and no hand-over channel.
 int runCorvane(int argc, char *argv[], qint64 started, const QString &dataFolder)
 {
     EnsureStandardStreams();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(ApplicationTitle());
-    QApplication::setApplicationVersion(ProgramVersion());
-    QGuiApplication::setDesktopFileName(QStringLiteral(CORVANE_APP_ID));
-    QApplication::setWindowIcon(ProgramIcon());
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QStringLiteral("qtbase_zh_CN"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
+    SetUpWindowApplication(app);
     const qint64 application = nowNanoseconds();
 
     test::FakeDesktop desktop(dataFolder);

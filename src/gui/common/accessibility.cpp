@@ -18,6 +18,19 @@ namespace corvane {
 
 namespace {
 
+// A caption as it reads: "&&" is a "&", a lone "&" only marks the mnemonic.
+QString withoutMnemonic(const QString &caption)
+{
+    QString text;
+    text.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption.at(i) == QLatin1Char('&') && i + 1 < caption.size())
+            ++i;
+        text += caption.at(i);
+    }
+    return text;
+}
+
 constexpr char kShownChildrenOnly[] = "corvaneShownChildrenOnly";
 constexpr char kNamedComboBox[] = "corvaneNamedComboBox";
 
@@ -125,10 +138,8 @@ public:
     {
         if (!isValid())
             return QString();
-        if (t == QAccessible::Name) {
-            QString caption = m_bar->tabText(m_index);
-            return caption.remove(QLatin1Char('&'));
-        }
+        if (t == QAccessible::Name)
+            return withoutMnemonic(m_bar->tabText(m_index));
         if (t == QAccessible::Description)
             return m_bar->tabToolTip(m_index);
         return QString();

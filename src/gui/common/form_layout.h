@@ -21,6 +21,12 @@ inline int Px(int twips)
     return qRound(twips * LayoutScale() / 15.0);
 }
 
+// A font size of the layouts, in points, grown as the layout grows.
+inline qreal FormPoints(qreal points)
+{
+    return points * LayoutScale();
+}
+
 inline QRect PxRect(int left, int top, int width, int height)
 {
     return QRect(Px(left), Px(top), Px(width), Px(height));

@@ -29,7 +29,7 @@ QFont FormFont()
     // The desktop's family, which has the Chinese glyphs, at the layout's
     // size, grown as the layout grows.
     QFont font = QApplication::font();
-    font.setPointSizeF(kFormPointSize * LayoutScale());
+    font.setPointSizeF(FormPoints(kFormPointSize));
     return font;
 }
 

@@ -1,5 +1,6 @@
 #include "gui/common/form_widgets.h"
 
+#include "gui/common/enter_key.h"
 #include "gui/common/form_look.h"
 #include "gui/common/program_icon.h"
 
@@ -15,6 +16,7 @@ QPushButton *MakeButton(QWidget *parent, const QString &objectName, const QStrin
     auto *button = Placed(new QPushButton(text, parent), objectName, geometry);
     button->setAutoDefault(false);
     button->setDefault(false);
+    PressOnEnterWhenFocused({button});
     return button;
 }
 

@@ -21,8 +21,8 @@ Widget *Placed(Widget *widget, const QString &objectName, const QRect &geometry)
     return widget;
 }
 
-// A button that Enter presses only when it has the focus: never a default
-// button of its window.
+// A button that Return and Enter press when it has the focus, as Space does,
+// and only then: never a default button of its window.
 QPushButton *MakeButton(QWidget *parent, const QString &objectName, const QString &text,
                         const QRect &geometry);
 // A label with its text at the top left of its box, as a form label has it.

@@ -67,7 +67,7 @@ QFont AboutTitleFont()
             break;
         }
     }
-    font.setPointSizeF(10.5);
+    font.setPointSizeF(FormPoints(10.5));
     font.setWeight(QFont::Normal);
     return font;
 }

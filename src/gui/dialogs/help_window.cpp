@@ -1,6 +1,5 @@
 #include "gui/dialogs/help_window.h"
 
-#include "gui/common/enter_key.h"
 #include "gui/common/form_layout.h"
 #include "gui/common/form_look.h"
 #include "gui/common/form_widgets.h"
@@ -30,12 +29,12 @@ QFont HelpTextFont()
         const QString name = QString::fromUtf8(family);
         if (families.contains(name, Qt::CaseInsensitive)) {
             QFont font(name);
-            font.setPointSizeF(9);
+            font.setPointSizeF(FormPoints(9));
             return font;
         }
     }
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(9);
+    font.setPointSizeF(FormPoints(9));
     return font;
 }
 
@@ -83,7 +82,6 @@ HelpWindow::HelpWindow()
     // must not close the window.
     m_closeButton = MakeButton(this, QStringLiteral("Command1"), QStringLiteral("关闭"),
                                PxRect(1600, 2520, 1575, 375));
-    PressOnEnterWhenFocused({m_closeButton});
 
     m_text =
         Placed(new QPlainTextEdit(this), QStringLiteral("Text1"), PxRect(120, 120, 4575, 2295));

@@ -4,7 +4,6 @@
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
 #include "gui/common/accessibility.h"
-#include "gui/common/enter_key.h"
 #include "gui/common/form_layout.h"
 #include "gui/common/form_widgets.h"
 #include "gui/platform/file_dialog.h"
@@ -184,9 +183,6 @@ OptionsDialog::OptionsDialog(Desktop &desktop, const SettingsFile &settings, Act
                                 PxRect(3720, 4440, 1095, 375));
     m_applyButton = MakeButton(this, QStringLiteral("cmdApply"), QStringLiteral("应用"),
                                PxRect(4920, 4440, 1095, 375));
-
-    // Enter presses the focused button, and only that.
-    PressOnEnterWhenFocused({m_okButton, m_cancelButton, m_applyButton});
 
     QWidget::setTabOrder(m_tabs, m_okButton);
     QWidget::setTabOrder(m_okButton, m_cancelButton);

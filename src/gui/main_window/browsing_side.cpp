@@ -13,6 +13,10 @@ BrowsingSide::BrowsingSide(DriveList *drives, FolderList *folders, QObject *pare
     : QObject(parent), m_drives(drives), m_folders(folders)
 {
     connect(m_folders, &FolderList::pathChanged, this, &BrowsingSide::remember);
+    connect(m_drives, &DriveList::driveChanged, this, [this] {
+        if (!showPickedDrive())
+            emit driveUnavailable();
+    });
 }
 
 void BrowsingSide::startAt(const QString &folder)
@@ -35,11 +39,6 @@ bool BrowsingSide::showPickedDrive()
         folder = parent;
     }
     return true;
-}
-
-const QString &BrowsingSide::folder() const
-{
-    return m_folders->path();
 }
 
 void BrowsingSide::remember(const QString &folder)

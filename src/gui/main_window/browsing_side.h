@@ -21,14 +21,17 @@ public:
     // Shows the drives and the folder, as a new window's lists start at the
     // process's current folder; reports no change of folder.
     void startAt(const QString &folder);
+
+signals:
+    // A drive was picked whose root does not open.
+    void driveUnavailable();
+
+private:
     // Shows the drive just picked: the folder last shown on it on this
     // side, its root at first. A folder that has gone since gives way to
     // the nearest parent that opens. False when even the drive's root does
     // not open.
     bool showPickedDrive();
-    const QString &folder() const;
-
-private:
     void remember(const QString &folder);
 
     DriveList *m_drives;

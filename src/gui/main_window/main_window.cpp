@@ -10,7 +10,6 @@
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
 #include "gui/common/accessibility.h"
-#include "gui/common/enter_key.h"
 #include "gui/common/form_layout.h"
 #include "gui/common/form_look.h"
 #include "gui/common/form_widgets.h"
@@ -67,11 +66,6 @@ void leaveEventLoop()
 {
     QCoreApplication::quit();
 }
-
-QRect at(int left, int top, int width, int height)
-{
-    return PxRect(left, top, width, height);
-}
 } // namespace
 
 MainWindow::MainWindow(Desktop &desktop, const SettingsFile &settings, ActiveTool &tool,
@@ -107,10 +101,16 @@ void MainWindow::createControls()
     setCentralWidget(m_client);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
+    // The buttons of the window are all of one size.
+    const auto button = [this](const char *name, const char *text, int left, int top) {
+        return MakeButton(m_client, QLatin1String(name), QString::fromUtf8(text),
+                          PxRect(left, top, 855, 375));
+    };
+
     // In the order of the layout table.
     m_jobs = new JobList(this);
     m_jobFolders =
-        Placed(new QListView(m_client), QStringLiteral("List2"), at(8040, 1320, 1095, 1680));
+        Placed(new QListView(m_client), QStringLiteral("List2"), PxRect(8040, 1320, 1095, 1680));
     m_jobFolders->setModel(m_jobs);
     m_jobFolders->setModelColumn(JobList::FolderColumn);
     m_jobFolders->setUniformItemSizes(true);
@@ -120,18 +120,15 @@ void MainWindow::createControls()
     m_reportTimer->setObjectName(QStringLiteral("Timer1"));
     m_reportTimer->setInterval(kReportDelayMilliseconds);
 
-    m_sameFolderButton = MakeButton(m_client, QStringLiteral("Command7"), QStringLiteral("="),
-                                    at(3600, 1680, 855, 375));
-    m_removeAllButton = MakeButton(m_client, QStringLiteral("Command6"), QStringLiteral("<<"),
-                                   at(3600, 5280, 855, 375));
-    m_addAllButton = MakeButton(m_client, QStringLiteral("Command5"), QStringLiteral(">>"),
-                                at(3600, 3840, 855, 375));
+    m_sameFolderButton = button("Command7", "=", 3600, 1680);
+    m_removeAllButton = button("Command6", "<<", 3600, 5280);
+    m_addAllButton = button("Command5", ">>", 3600, 3840);
 
     m_patternBox =
-        Placed(new PatternBox(m_client), QStringLiteral("Combo1"), at(120, 5760, 3375, 300));
+        Placed(new PatternBox(m_client), QStringLiteral("Combo1"), PxRect(120, 5760, 3375, 300));
 
     m_progressBar = Placed(new QProgressBar(m_client), QStringLiteral("ProgressBar1"),
-                           at(120, 6120, 7815, 255));
+                           PxRect(120, 6120, 7815, 255));
     m_progressBar->setTextVisible(false);
     m_progressBar->setRange(0, 100);
     m_progressBar->setValue(0);
@@ -143,17 +140,15 @@ void MainWindow::createControls()
         m_progressBar->setStyle(barStyle);
     }
 
-    m_exitButton = MakeButton(m_client, QStringLiteral("Command4"), QStringLiteral("退出"),
-                              at(8160, 5280, 855, 375));
-    m_processButton = MakeButton(m_client, QStringLiteral("Command3"), QStringLiteral("处理"),
-                                 at(8160, 4800, 855, 375));
+    m_exitButton = button("Command4", "退出", 8160, 5280);
+    m_processButton = button("Command3", "处理", 8160, 4800);
     m_destinationDrives =
-        Placed(new DriveList(m_client), QStringLiteral("Drive2"), at(4560, 360, 3375, 300));
+        Placed(new DriveList(m_client), QStringLiteral("Drive2"), PxRect(4560, 360, 3375, 300));
     m_destinationFolders =
-        Placed(new FolderList(m_client), QStringLiteral("Dir2"), at(4560, 720, 3375, 2400));
+        Placed(new FolderList(m_client), QStringLiteral("Dir2"), PxRect(4560, 720, 3375, 2400));
 
     m_jobNames =
-        Placed(new JobListView(m_client), QStringLiteral("List1"), at(4560, 3120, 3375, 2940));
+        Placed(new JobListView(m_client), QStringLiteral("List1"), PxRect(4560, 3120, 3375, 2940));
     m_jobNames->setModel(new JobNameList(m_jobs));
     m_jobNames->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_jobNames->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -165,29 +160,22 @@ void MainWindow::createControls()
     listFont.setStyleStrategy(QFont::PreferNoShaping);
     m_jobNames->setFont(listFont);
 
-    m_removeSelectedButton = MakeButton(m_client, QStringLiteral("Command2"), QStringLiteral("<-"),
-                                        at(3600, 4800, 855, 375));
-    m_addSelectedButton = MakeButton(m_client, QStringLiteral("Command1"), QStringLiteral("->"),
-                                     at(3600, 4320, 855, 375));
+    m_removeSelectedButton = button("Command2", "<-", 3600, 4800);
+    m_addSelectedButton = button("Command1", "->", 3600, 4320);
     m_sourceFolders =
-        Placed(new FolderList(m_client), QStringLiteral("Dir1"), at(120, 720, 3375, 2400));
+        Placed(new FolderList(m_client), QStringLiteral("Dir1"), PxRect(120, 720, 3375, 2400));
     m_sourceFiles =
-        Placed(new FileList(m_client), QStringLiteral("File1"), at(120, 3120, 3375, 2610));
+        Placed(new FileList(m_client), QStringLiteral("File1"), PxRect(120, 3120, 3375, 2610));
     m_sourceDrives =
-        Placed(new DriveList(m_client), QStringLiteral("Drive1"), at(120, 360, 3375, 300));
+        Placed(new DriveList(m_client), QStringLiteral("Drive1"), PxRect(120, 360, 3375, 300));
 
-    // The labels share the window's grey.
     m_statusLabel = MakeLabel(m_client, QStringLiteral("Label3"), QStringLiteral("..."),
-                              at(8040, 6240, 615, 495));
-    QLabel *destinationLabel = MakeLabel(m_client, QStringLiteral("Label2"),
-                                         QStringLiteral("文件存储路径"), at(4560, 120, 2775, 375));
+                              PxRect(8040, 6240, 615, 495));
+    QLabel *destinationLabel =
+        MakeLabel(m_client, QStringLiteral("Label2"), QStringLiteral("文件存储路径"),
+                  PxRect(4560, 120, 2775, 375));
     QLabel *sourceLabel = MakeLabel(m_client, QStringLiteral("Label1"),
-                                    QStringLiteral("源文件路径"), at(120, 120, 2775, 255));
-    for (QLabel *label : {m_statusLabel, destinationLabel, sourceLabel}) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::Window, kFormGrey);
-        label->setPalette(palette);
-    }
+                                    QStringLiteral("源文件路径"), PxRect(120, 120, 2775, 255));
 
     // The job list's menu, and Esc, which stops a batch only while one runs;
     // otherwise Esc is left to the control that has the focus.
@@ -313,14 +301,8 @@ void MainWindow::connectHandlers()
     // Browsing.
     connect(m_sameFolderButton, &QPushButton::clicked, this,
             [this] { m_destinationFolders->setPath(m_sourceFolders->path()); });
-    connect(m_sourceDrives, &DriveList::driveChanged, this, [this] {
-        if (!m_source->showPickedDrive())
-            showInvalidDrive();
-    });
-    connect(m_destinationDrives, &DriveList::driveChanged, this, [this] {
-        if (!m_destination->showPickedDrive())
-            showInvalidDrive();
-    });
+    for (BrowsingSide *side : {m_source, m_destination})
+        connect(side, &BrowsingSide::driveUnavailable, this, &MainWindow::showInvalidDrive);
     connect(m_sourceFolders, &FolderList::pathChanged, this, &MainWindow::showSourceFolderFiles);
     connect(m_patternBox, &PatternBox::patternChosen, m_sourceFiles, &FileList::setPattern);
 
@@ -352,9 +334,6 @@ void MainWindow::applyTabOrder()
         QWidget::setTabOrder(order.at(i - 1), order.at(i));
     m_progressBar->setFocusPolicy(Qt::NoFocus);
     m_sourceDrives->setFocus();
-    // Enter presses the focused button; Esc is left to the focused control.
-    PressOnEnterWhenFocused({m_addSelectedButton, m_removeSelectedButton, m_processButton,
-                             m_exitButton, m_addAllButton, m_removeAllButton, m_sameFolderButton});
 }
 
 bool MainWindow::loadOnStartup(SingleInstance &instance)

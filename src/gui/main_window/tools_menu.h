@@ -26,7 +26,6 @@ public:
     // Captions the items with the saved names; an item whose tool has no
     // name keeps its caption.
     void refresh();
-    QAction *item(int index) const { return m_items[size_t(index)]; }
 
 private:
     // Checks the active tool's item; none when its index is outside 0 to 7.

@@ -1,6 +1,5 @@
 #include "gui/platform/qt_desktop.h"
 
-#include "core/files/paths.h"
 #include "core/platform/data_folder.h"
 #include "core/platform/registry.h"
 
@@ -14,7 +13,7 @@
 
 namespace corvane {
 
-QtDesktop::QtDesktop() : m_dataFolder(ChooseDataFolder(ProgramFolder(), UserConfigFolder()))
+QtDesktop::QtDesktop() : m_dataFolder(DefaultDataFolder())
 {
 }
 

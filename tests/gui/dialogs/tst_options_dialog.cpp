@@ -9,6 +9,7 @@
 #include "modal_driver.h"
 #include "test_files.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
@@ -320,6 +321,11 @@ void TestOptionsDialog::savedNamesLabelTheirTabs()
             else
                 QCOMPARE(tabs->tabText(i), QStringLiteral("工具") + QString::number(i + 1));
         }
+        // A screen reader hears the name as it was typed.
+        QCOMPARE(QAccessible::queryAccessibleInterface(tabs->tabBar())
+                     ->child(2)
+                     ->text(QAccessible::Name),
+                 QStringLiteral("转换 & 压缩"));
         QCOMPARE(Text(dialog, 1, 2)->text(), QStringLiteral("转换 & 压缩"));
         QCOMPARE(Text(dialog, 2, 2)->text(), QStringLiteral("/usr/bin/conv"));
         QCOMPARE(Text(dialog, 3, 2)->text(), QStringLiteral("-i $SPath$$SName$"));
@@ -489,13 +495,15 @@ void TestOptionsDialog::enterPressesFocusedButton_data()
     QTest::addColumn<QString>("focus");
     QTest::addColumn<bool>("saves");
     QTest::addColumn<bool>("closes");
+    QTest::addColumn<int>("browses"); // how often the file chooser opens
     // Enter presses the focused button and nothing else: no button is the
     // default button.
-    QTest::newRow("name field") << QStringLiteral("Text1_0") << false << false;
-    QTest::newRow("tab strip") << QStringLiteral("tbsOptions") << false << false;
-    QTest::newRow("OK") << QStringLiteral("cmdOK") << true << true;
-    QTest::newRow("Apply") << QStringLiteral("cmdApply") << true << false;
-    QTest::newRow("Cancel") << QStringLiteral("cmdCancel") << false << true;
+    QTest::newRow("name field") << QStringLiteral("Text1_0") << false << false << 0;
+    QTest::newRow("tab strip") << QStringLiteral("tbsOptions") << false << false << 0;
+    QTest::newRow("OK") << QStringLiteral("cmdOK") << true << true << 0;
+    QTest::newRow("Apply") << QStringLiteral("cmdApply") << true << false << 0;
+    QTest::newRow("Cancel") << QStringLiteral("cmdCancel") << false << true << 0;
+    QTest::newRow("browse") << QStringLiteral("Command1_0") << false << false << 2;
 }
 
 void TestOptionsDialog::enterPressesFocusedButton()
@@ -503,6 +511,8 @@ void TestOptionsDialog::enterPressesFocusedButton()
     QFETCH(QString, focus);
     QFETCH(bool, saves);
     QFETCH(bool, closes);
+    QFETCH(int, browses);
+    m_desktop->chooser = [](const QStringList &) { return QString(); };
     openOptions([&](OptionsDialog *dialog) {
         Text(dialog, 1, 0)->setText(QStringLiteral("typed"));
         QWidget *target = Child<QWidget>(dialog, focus);
@@ -518,6 +528,7 @@ void TestOptionsDialog::enterPressesFocusedButton()
         QVERIFY(m_menuAtClose.isEmpty());
         dialog->close();
     });
+    QCOMPARE(m_desktop->chooserFilters.size(), browses);
     QCOMPARE(m_settings->readString(QStringLiteral("Text1(0)")),
              saves ? QStringLiteral("typed") : QString());
 }

@@ -69,7 +69,8 @@ inline qreal contrast(const QColor &a, const QColor &b)
 }
 
 // What a window shows that cannot be read: text in a colour too close to
-// its background, a label's text larger than the label.
+// its background or smaller than the desktop's font, a label's text larger
+// than the label.
 inline QStringList unreadableTexts(const QWidget *window)
 {
     QStringList problems;
@@ -89,6 +90,8 @@ inline QStringList unreadableTexts(const QWidget *window)
         if (contrast(palette.color(widget->foregroundRole()),
                      palette.color(widget->backgroundRole())) < 4.5)
             problems << widget->objectName() + QStringLiteral(": colours");
+        if (widget->font().pointSizeF() < QApplication::font().pointSizeF())
+            problems << widget->objectName() + QStringLiteral(": small text");
         if (!label)
             continue;
         const QSize needed = label->wordWrap()
