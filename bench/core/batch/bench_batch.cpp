@@ -16,16 +16,19 @@
 #include "core/settings/active_tool.h"
 #include "core/settings/settings_file.h"
 #include "latency_probe.h"
+#include "median.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -192,8 +195,20 @@ bool spawnAndWait(const std::vector<QByteArray> &arguments, const QByteArray &in
     }
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Whether "parallel" on PATH is GNU parallel: moreutils has one of the same
+// name that takes no ":::".
+bool isGnuParallel()
+{
+    QProcess parallel;
+    parallel.start(QStringLiteral("parallel"), {QStringLiteral("--version")});
+    return parallel.waitForFinished(10000) &&
+           parallel.readAllStandardOutput().contains("GNU parallel");
 }
 
 // The bare loop: one posix_spawn + waitpid per entry, one at a time.
@@ -209,15 +224,6 @@ bool runBare(int count, const char *program, bool withArgument, const QByteArray
     return ok;
 }
 
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
 // One kind of run in a comparison: its label, how to run it once, and
 // what each repetition measured.
 struct Contender {
@@ -231,27 +237,9 @@ struct Contender {
     std::vector<Timing> timings;
     bool failed = false;
 
-    double medianWall() const
-    {
-        std::vector<double> walls;
-        for (const Timing &timing : timings)
-            walls.push_back(timing.wallMs);
-        return median(walls);
-    }
-    double medianSelfCpu() const
-    {
-        std::vector<double> cpus;
-        for (const Timing &timing : timings)
-            cpus.push_back(timing.selfCpuMs);
-        return median(cpus);
-    }
-    double medianChildCpu() const
-    {
-        std::vector<double> cpus;
-        for (const Timing &timing : timings)
-            cpus.push_back(timing.childCpuMs);
-        return median(cpus);
-    }
+    double medianWall() const { return bench::MedianOf(timings, &Timing::wallMs); }
+    double medianSelfCpu() const { return bench::MedianOf(timings, &Timing::selfCpuMs); }
+    double medianChildCpu() const { return bench::MedianOf(timings, &Timing::childCpuMs); }
 };
 
 // Times each contender `repetitions` times, taking turns, so that a change
@@ -361,8 +349,7 @@ int main(int argc, char *argv[])
         const std::vector<QByteArray> xargsArguments{"xargs", "-P", jobsText,
                                                      "-n",    "1",  helperPath};
         const bool haveXargs = !QStandardPaths::findExecutable(QStringLiteral("xargs")).isEmpty();
-        const bool haveParallel =
-            !QStandardPaths::findExecutable(QStringLiteral("parallel")).isEmpty();
+        const bool haveParallel = isGnuParallel();
 
         std::printf("CPU-bound batch: %d entries of %s (about 100 ms of processor time each), "
                     "N = %d (QThread::idealThreadCount)\n",

@@ -22,6 +22,7 @@
 #include "fake_desktop.h"
 #include "gui/common/window_application.h"
 #include "gui/main_window/main_window.h"
+#include "median.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -172,21 +173,12 @@ Phases measure(const QString &kind, const QString &folder, const QString &dataFo
     return phases;
 }
 
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
 double medianOf(const std::vector<Phases> &runs, const char *phase)
 {
     std::vector<double> values;
     for (const Phases &run : runs)
         values.push_back(run.at(QString::fromLatin1(phase)));
-    return median(values);
+    return bench::Median(values);
 }
 
 int runParent(int argc, char *argv[])

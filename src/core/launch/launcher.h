@@ -84,6 +84,13 @@ signals:
 struct LaunchResult final {
     std::unique_ptr<RunningCommand> command;
     QString error;
+
+    static LaunchResult failed(const QString &error)
+    {
+        LaunchResult result;
+        result.error = error;
+        return result;
+    }
 };
 
 // Starts the command line of one job entry. One implementation per operating

@@ -96,13 +96,6 @@ QString programProblem(int error, const QString &program, const QString &working
     }
 }
 
-LaunchResult failure(const QString &text)
-{
-    LaunchResult result;
-    result.error = text;
-    return result;
-}
-
 // The source text for /bin/sh: the typed text as it stands, and in place of
 // each value a reference to the variable that holds it. The reference is
 // double-quoted so that the value stays one word and is not globbed, as in
@@ -528,10 +521,10 @@ public:
     {
         const std::optional<ProgramCall> call = programCallOf(request.command);
         if (!call)
-            return failure(QStringLiteral("命令行中没有程序"));
+            return LaunchResult::failed(QStringLiteral("命令行中没有程序"));
         const QString folderProblem = workingDirectoryProblem(request.workingDirectory);
         if (!folderProblem.isEmpty())
-            return failure(folderProblem);
+            return LaunchResult::failed(folderProblem);
 
         // Captured or shown, the output (standard output and error merged,
         // so in the order written) comes through a pipe that we read: the
@@ -542,10 +535,13 @@ public:
         if (window || request.capture) {
             int ends[2];
             if (::pipe2(ends, O_CLOEXEC) != 0)
-                return failure(
+                return LaunchResult::failed(
                     QStringLiteral("无法启动程序：%1（%2）").arg(call->name, ErrorText(errno)));
             pipeRead = aboveStandardStreams(FileDescriptor(ends[0]));
             pipeWrite = aboveStandardStreams(FileDescriptor(ends[1]));
+            if (!pipeRead.isValid() || !pipeWrite.isValid())
+                return LaunchResult::failed(
+                    QStringLiteral("无法启动程序：%1（%2）").arg(call->name, ErrorText(errno)));
             ::fcntl(pipeRead.get(), F_SETFL, ::fcntl(pipeRead.get(), F_GETFL) | O_NONBLOCK);
         }
 
@@ -557,9 +553,9 @@ public:
             // The folder may have gone since it was checked: chdir fails with
             // the same ENOENT as a missing program.
             const QString problem = workingDirectoryProblem(request.workingDirectory);
-            return failure(problem.isEmpty()
-                               ? programProblem(error, call->name, request.workingDirectory)
-                               : problem);
+            return LaunchResult::failed(
+                problem.isEmpty() ? programProblem(error, call->name, request.workingDirectory)
+                                  : problem);
         }
 
         // From here on the command runs: whatever fails now, it is watched

@@ -89,13 +89,24 @@ void closeAllBut(const std::vector<int> &kept, int highest)
 [[noreturn]] void relay(std::vector<Stream> &streams, int report, const std::vector<int> &kept,
                         int highest, std::vector<pollfd> &polls, std::vector<size_t> &polled)
 {
-    // A process of its own: no terminal's signals, no inherited mask, no
-    // descriptor but its own.
+    // A process of its own: no terminal's signals, no inherited mask or
+    // handler, no descriptor but its own. Its standard streams are
+    // /dev/null, so that whatever reads Corvane's output sees its end when
+    // Corvane ends, not when the last command does.
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (const int signal : {SIGHUP, SIGINT, SIGTERM})
+        ::signal(signal, SIG_DFL);
     ::signal(SIGPIPE, SIG_IGN);
     closeAllBut(kept, highest);
+    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (null >= 0) {
+        for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+            ::dup2(null, stream);
+        if (null > STDERR_FILENO)
+            ::close(null);
+    }
 
     static char buffer[kCopySize];
     // The first stream to the report that has not ended: its output goes

@@ -1,5 +1,7 @@
 #include "core/platform/windows/launcher.h"
 
+#include "core/files/paths.h"
+
 #include "core/launch/command_watch.h"
 #include "core/launch/launch_plan.h"
 #include "core/platform/file_ops.h"
@@ -65,13 +67,6 @@ QString delayedReference(const char *variable)
     return QLatin1Char('!') + QLatin1String(variable) + QLatin1Char('!');
 }
 
-LaunchResult failure(const QString &text)
-{
-    LaunchResult result;
-    result.error = text;
-    return result;
-}
-
 // What CreateProcessW is given for one command.
 struct ProcessCall {
     QString name; // for messages
@@ -95,16 +90,6 @@ QString windowsFolder()
     wchar_t folder[MAX_PATH + 1] = {};
     const UINT length = ::GetWindowsDirectoryW(folder, MAX_PATH + 1);
     return length <= MAX_PATH ? QString::fromWCharArray(folder, int(length)) : QString();
-}
-
-// The folder of the running program.
-QString ownFolder()
-{
-    std::vector<wchar_t> path(32768);
-    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-    if (length == 0 || length >= path.size())
-        return {};
-    return QFileInfo(QString::fromWCharArray(path.data(), int(length))).absolutePath();
 }
 
 // The endings tried for a program name that has none: those of PATHEXT that
@@ -134,7 +119,7 @@ QStringList programEndings()
 // launcher's search does. Empty when no folder holds it.
 QString findProgram(const QString &name, const QString &workingDirectory)
 {
-    QStringList folders{ownFolder(), systemFolder(), windowsFolder()};
+    QStringList folders{ProgramFolder(), systemFolder(), windowsFolder()};
     const QStringList path =
         qEnvironmentVariable("PATH").split(QLatin1Char(';'), Qt::SkipEmptyParts);
     for (const QString &entry : path) {
@@ -584,14 +569,14 @@ public:
         const std::optional<ProcessCall> call =
             processCallOf(request.command, request.workingDirectory, &problem);
         if (!call)
-            return failure(problem);
+            return LaunchResult::failed(problem);
         const QString folderProblem = workingDirectoryProblem(request.workingDirectory);
         if (!folderProblem.isEmpty())
-            return failure(folderProblem);
+            return LaunchResult::failed(folderProblem);
         if (call->application.isEmpty())
-            return failure(programProblem(ERROR_FILE_NOT_FOUND, call->name));
+            return LaunchResult::failed(programProblem(ERROR_FILE_NOT_FOUND, call->name));
         if (call->commandLine.size() >= kMaxCommandLine)
-            return failure(QStringLiteral("命令行太长"));
+            return LaunchResult::failed(QStringLiteral("命令行太长"));
 
         // Captured or shown, the output (standard output and error merged,
         // so in the order written) comes through a pipe that we read: the
@@ -601,8 +586,8 @@ public:
         WinHandle output;
         if (window || request.capture) {
             if (!createOutputPipe(&pipeRead, &output))
-                return failure(QStringLiteral("无法启动程序：%1（%2）")
-                                   .arg(call->name, ErrorText(int(::GetLastError()))));
+                return LaunchResult::failed(QStringLiteral("无法启动程序：%1（%2）")
+                                                .arg(call->name, ErrorText(int(::GetLastError()))));
         } else {
             output = inheritableCopy(::GetStdHandle(STD_OUTPUT_HANDLE));
         }
@@ -676,7 +661,8 @@ public:
         if (!started) {
             // The folder may have gone since it was checked.
             const QString gone = workingDirectoryProblem(request.workingDirectory);
-            return failure(gone.isEmpty() ? programProblem(startError, call->name) : gone);
+            return LaunchResult::failed(gone.isEmpty() ? programProblem(startError, call->name)
+                                                       : gone);
         }
         WinHandle processHandle(process.hProcess);
         const WinHandle thread(process.hThread);
