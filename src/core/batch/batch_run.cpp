@@ -16,10 +16,8 @@ using Outcome = BatchEntryResult::Outcome;
 
 // One entry whose command runs.
 struct BatchRun::Running {
-    quint64 key = 0;
-    int index = 0;
-    QString commandLine;
-    QString shellLine;
+    // What is known before it ends: the entry and its lines.
+    BatchEntryResult result;
     // Its block in the report; -1 when its output is not captured.
     ReportWriter::Block block = -1;
     std::unique_ptr<RunningCommand> command;
@@ -93,6 +91,20 @@ void BatchRun::begin(const QList<quint64> &keys)
     pump();
 }
 
+QString BatchRun::nextReportPath() const
+{
+    return m_chosenReportPath.isEmpty() ? ReportPathIn(m_dataFolder) : m_chosenReportPath;
+}
+
+BatchRun::EntryPreview BatchRun::previewEntry(int index) const
+{
+    const QString reportPath = nextReportPath();
+    const LaunchRequest request =
+        BuildEntryRequest(m_tool.profile(), m_host.jobName(index), m_host.jobFolder(index), index,
+                          m_host.destinationFolder(), reportPath);
+    return {request.commandLine, m_launcher.shellLine(request, reportPath)};
+}
+
 bool BatchRun::prepare(int count)
 {
     QString reason;
@@ -101,7 +113,7 @@ bool BatchRun::prepare(int count)
         return false;
     }
 
-    m_reportPath = m_chosenReportPath.isEmpty() ? ReportPathIn(m_dataFolder) : m_chosenReportPath;
+    m_reportPath = nextReportPath();
     m_host.setProgressMinimum(0);
     m_host.setProgressMaximum(count);
     m_host.setProgressValue(0);
@@ -159,11 +171,16 @@ bool BatchRun::startEntry(quint64 key, int index)
     const ToolProfile tool = m_tool.profile();
     LaunchRequest request = BuildEntryRequest(tool, m_host.jobName(index), m_host.jobFolder(index),
                                               index, m_destination, m_reportPath);
-    const QString shellLine = m_launcher.shellLine(request, m_reportPath);
+    auto running = std::make_unique<Running>();
+    BatchEntryResult &result = running->result;
+    result.index = index;
+    result.key = key;
+    result.commandLine = request.commandLine;
+    result.shellLine = m_launcher.shellLine(request, m_reportPath);
 
     const auto notStarted = [&](const QString &message) {
-        record(BatchEntryResult{index, request.commandLine, Outcome::NotStarted, -1, 0, key, -1,
-                                shellLine});
+        result.outcome = Outcome::NotStarted;
+        record(result);
         fail(message);
         return false;
     };
@@ -178,11 +195,6 @@ bool BatchRun::startEntry(quint64 key, int index)
             return notStarted(ReportOpenFailure(m_reportPath, reason));
     }
 
-    auto running = std::make_unique<Running>();
-    running->key = key;
-    running->index = index;
-    running->commandLine = request.commandLine;
-    running->shellLine = shellLine;
     if (request.capture) {
         const ReportWriter::Block block = m_report.begin();
         running->block = block;
@@ -225,14 +237,11 @@ void BatchRun::commandFinished(Running *running)
     if (ended->block >= 0)
         m_report.end(ended->block);
     const RunningCommand &command = *ended->command;
-    BatchEntryResult result{ended->index,
-                            ended->commandLine,
-                            Outcome::Succeeded,
-                            command.exitCode(),
-                            command.terminationSignal(),
-                            ended->key,
-                            ended->clock.elapsed(),
-                            ended->shellLine};
+    BatchEntryResult result = ended->result;
+    result.outcome = Outcome::Succeeded;
+    result.exitCode = command.exitCode();
+    result.signal = command.terminationSignal();
+    result.elapsedMs = ended->clock.elapsed();
     if (result.signal != 0)
         result.outcome = Outcome::Signalled;
     else if (result.exitCode != 0)

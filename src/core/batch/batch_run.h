@@ -124,6 +124,15 @@ public:
     // an empty path means report.txt in the data folder again.
     void setReportPath(const QString &path) { m_chosenReportPath = path; }
 
+    // The lines the job entry at index would run with now (the active tool,
+    // the host's destination, the next batch's report): as the user reads
+    // it, and as the system's shell runs it.
+    struct EntryPreview {
+        QString commandLine;
+        QString shellLine;
+    };
+    EntryPreview previewEntry(int index) const;
+
     bool isRunning() const { return m_running; }
     // Whether the last batch was stopped.
     bool wasStopped() const { return m_stopRequested; }
@@ -151,6 +160,8 @@ private:
 
     void begin(const QList<quint64> &keys);
     bool prepare(int count);
+    // report.txt in the data folder, or the file setReportPath() named.
+    QString nextReportPath() const;
     void pump();
     bool startEntry(quint64 key, int index);
     void commandFinished(Running *running);

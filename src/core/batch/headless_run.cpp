@@ -161,12 +161,10 @@ QString toolLabel(int index, const ToolProfile &tool)
 // Why the tool cannot run the first entry, if it cannot: it names no
 // program, or the program it names by a path is not there.
 QString toolProblem(int index, const ToolProfile &tool, const JobFile &first,
-                    const QString &destination, const QString &reportPath,
-                    const QString &configPath)
+                    const QString &destination, const QString &configPath)
 {
-    const EntryCommand entry =
-        BuildEntryCommand(tool, first.name, first.folder, 0, destination, reportPath);
-    const LaunchPlan plan = PlanLaunch(entry.command);
+    const LaunchPlan plan = PlanLaunch(
+        BuildEntryCommand(tool, first.name, first.folder, 0, destination, QString()).command);
     if (plan.shellPieces)
         return QString();
     if (plan.words.isEmpty())
@@ -255,13 +253,6 @@ int RunHeadless(const HeadlessRequest &request, QTextStream &out, QTextStream &e
         request.destination.isEmpty()
             ? QDir::currentPath()
             : QDir::cleanPath(QFileInfo(request.destination).absoluteFilePath());
-    const QString reportPath =
-        request.reportPath.isEmpty()
-            ? ReportPathIn(request.dataFolder)
-            : QDir::cleanPath(QFileInfo(request.reportPath).absoluteFilePath());
-    QString reason;
-    if (!SetCurrentFolder(destination, &reason))
-        return refuse(kHeadlessFailed, DestinationFailureText(destination, reason));
 
     ActiveTool tool(settings);
     tool.select(choice.index);
@@ -270,8 +261,8 @@ int RunHeadless(const HeadlessRequest &request, QTextStream &out, QTextStream &e
         profile.jobs = *request.jobs;
         tool.setProfile(profile);
     }
-    const QString problem = toolProblem(choice.index, tool.profile(), jobs.first(), destination,
-                                        reportPath, settings.path());
+    const QString problem =
+        toolProblem(choice.index, tool.profile(), jobs.first(), destination, settings.path());
     if (!problem.isEmpty())
         return refuse(kHeadlessFailed, problem);
 
@@ -279,7 +270,9 @@ int RunHeadless(const HeadlessRequest &request, QTextStream &out, QTextStream &e
     HeadlessHost host(jobs, destination, progress);
     const std::unique_ptr<Launcher> launcher = CreateLauncher();
     BatchRun batch(host, *launcher, tool, request.dataFolder);
-    batch.setReportPath(reportPath);
+    // Made absolute now: the batch makes the destination the current folder.
+    if (!request.reportPath.isEmpty())
+        batch.setReportPath(QDir::cleanPath(QFileInfo(request.reportPath).absoluteFilePath()));
     bool troubled = false;
     QObject::connect(&batch, &BatchRun::failed, &batch, [&](const Message &message) {
         progress.clear();

@@ -1,7 +1,6 @@
 #include "gui/main_window/main_window.h"
 
 #include "core/batch/batch_run.h"
-#include "core/batch/entry_command.h"
 #include "core/batch/report_writer.h"
 #include "core/desktop/desktop.h"
 #include "core/files/file_name.h"
@@ -254,8 +253,8 @@ void MainWindow::createWorkers()
     m_jobEditor = new JobListEditor(m_jobs, m_jobNames, m_sourceFiles, this);
     m_batchStatus = new BatchStatus(m_statusLabel, m_progressBar, this);
     m_tools = new ToolsMenu(m_toolsMenu, m_tool, m_settings, this);
-    m_jobs->setCommandPreview([this](int row) { return previewCommandLine(row); });
-    m_jobs->setShellPreview([this](int row) { return previewShellLine(row); });
+    m_jobs->setCommandPreview([this](int row) { return m_batch->previewEntry(row).commandLine; });
+    m_jobs->setShellPreview([this](int row) { return m_batch->previewEntry(row).shellLine; });
 
     m_launcher->setConsoleFactory(ConsoleWindowFactory());
     m_batchHost = std::make_unique<WindowBatchHost>(
@@ -475,22 +474,6 @@ void MainWindow::showJobListMenu(const QPoint &position)
 void MainWindow::openOptions()
 {
     OpenOptionsDialog(m_desktop, m_settings, m_tool, [this] { m_tools->refresh(); });
-}
-
-QString MainWindow::previewCommandLine(int row) const
-{
-    return BuildEntryCommand(m_tool.profile(), m_jobs->name(row), m_jobs->folder(row), row,
-                             m_destinationFolders->path(), ReportPathIn(m_desktop.dataFolder()))
-        .commandLine;
-}
-
-QString MainWindow::previewShellLine(int row) const
-{
-    const QString reportPath = ReportPathIn(m_desktop.dataFolder());
-    const LaunchRequest request =
-        BuildEntryRequest(m_tool.profile(), m_jobs->name(row), m_jobs->folder(row), row,
-                          m_destinationFolders->path(), reportPath);
-    return m_launcher->shellLine(request, reportPath);
 }
 
 } // namespace corvane

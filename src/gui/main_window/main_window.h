@@ -96,8 +96,6 @@ private:
     void copyCommandLines();
     void showJobListMenu(const QPoint &position);
     void openOptions();
-    QString previewCommandLine(int row) const;
-    QString previewShellLine(int row) const;
 
     Desktop &m_desktop;
     const SettingsFile &m_settings;
