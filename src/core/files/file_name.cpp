@@ -11,7 +11,7 @@ constexpr char16_t kLastEscape = 0xDCFF;
 
 bool isEscape(QChar c)
 {
-    return c.unicode() >= kFirstEscape && c.unicode() <= kLastEscape;
+    return EscapedByte(c) >= 0;
 }
 
 bool isContinuation(uchar byte)
@@ -126,8 +126,8 @@ QByteArray EncodeFileName(const QString &name)
         if (c.isHighSurrogate() && i + 1 < name.size() && name.at(i + 1).isLowSurrogate()) {
             appendUtf8(bytes, QChar::surrogateToUcs4(c, name.at(i + 1)));
             ++i;
-        } else if (isEscape(c)) {
-            bytes += char(c.unicode() - 0xDC00);
+        } else if (const int byte = EscapedByte(c); byte >= 0) {
+            bytes += char(byte);
         } else if (c.isSurrogate()) {
             appendUtf8(bytes, QChar::ReplacementCharacter);
         } else {
@@ -135,6 +135,11 @@ QByteArray EncodeFileName(const QString &name)
         }
     }
     return bytes;
+}
+
+int EscapedByte(QChar c)
+{
+    return c.unicode() >= kFirstEscape && c.unicode() <= kLastEscape ? c.unicode() - 0xDC00 : -1;
 }
 
 QString DisplayedFileName(const QString &name)

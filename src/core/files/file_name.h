@@ -14,6 +14,10 @@ namespace corvane {
 QString DecodeFileName(const QByteArray &bytes);
 QByteArray EncodeFileName(const QString &name);
 
+// The byte that a code unit of a decoded name stands for (0x80 to 0xFF), or
+// -1 when it is a character of its own.
+int EscapedByte(QChar c);
+
 // A name as the user reads it: each byte that is no character shown as the
 // replacement mark U+FFFD.
 QString DisplayedFileName(const QString &name);

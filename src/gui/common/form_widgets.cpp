@@ -33,6 +33,12 @@ QLineEdit *MakeTextBox(QWidget *parent, const QString &objectName, const QRect &
     return Placed(new QLineEdit(parent), objectName, geometry);
 }
 
+void SetTabChain(const QList<QWidget *> &order)
+{
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i - 1), order.at(i));
+}
+
 void SetUpFixedWindow(QWidget *window, const QString &objectName, const QString &title,
                       const QSize &size)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QRect>
 #include <QString>
 
@@ -29,6 +30,9 @@ QPushButton *MakeButton(QWidget *parent, const QString &objectName, const QStrin
 QLabel *MakeLabel(QWidget *parent, const QString &objectName, const QString &text,
                   const QRect &geometry);
 QLineEdit *MakeTextBox(QWidget *parent, const QString &objectName, const QRect &geometry);
+
+// Tab and Shift+Tab go through the widgets in this order.
+void SetTabChain(const QList<QWidget *> &order);
 
 // The set-up all fixed-layout windows share: name, title, the program icon,
 // the light 9-point look and a size that cannot change.

@@ -118,14 +118,12 @@ AboutBox::AboutBox(Desktop &desktop)
                                       PxRect(240, 2625, 3375, 825));
     SetBlackText(disclaimerLabel);
 
-    m_okButton = new QPushButton(QStringLiteral("确定"), this);
-    m_okButton->setObjectName(QStringLiteral("cmdOK"));
-    m_okButton->setGeometry(PxRect(4125, 2625, 1500, 345));
+    m_okButton = Placed(new QPushButton(QStringLiteral("确定"), this), QStringLiteral("cmdOK"),
+                        PxRect(4125, 2625, 1500, 345));
     m_okButton->setDefault(true);
 
-    m_systemInfoButton = new QPushButton(QStringLiteral("系统信息(&S)..."), this);
-    m_systemInfoButton->setObjectName(QStringLiteral("cmdSysInfo"));
-    m_systemInfoButton->setGeometry(PxRect(4140, 3075, 1485, 345));
+    m_systemInfoButton = Placed(new QPushButton(QStringLiteral("系统信息(&S)..."), this),
+                                QStringLiteral("cmdSysInfo"), PxRect(4140, 3075, 1485, 345));
 
     QWidget::setTabOrder(m_okButton, m_systemInfoButton);
     m_okButton->setFocus();

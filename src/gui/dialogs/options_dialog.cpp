@@ -184,21 +184,11 @@ OptionsDialog::OptionsDialog(Desktop &desktop, const SettingsFile &settings, Act
     m_applyButton = MakeButton(this, QStringLiteral("cmdApply"), QStringLiteral("应用"),
                                PxRect(4920, 4440, 1095, 375));
 
-    QWidget::setTabOrder(m_tabs, m_okButton);
-    QWidget::setTabOrder(m_okButton, m_cancelButton);
-    QWidget::setTabOrder(m_cancelButton, m_applyButton);
-    QWidget *previous = m_applyButton;
-    for (size_t i = 0; i < size_t(kToolCount); ++i) {
-        for (QWidget *next :
-             {static_cast<QWidget *>(m_nameEdits[i]), static_cast<QWidget *>(m_programEdits[i]),
-              static_cast<QWidget *>(m_browseButtons[i]),
-              static_cast<QWidget *>(m_commandLineEdits[i]),
-              static_cast<QWidget *>(m_captureBoxes[i]), static_cast<QWidget *>(m_consoleBoxes[i]),
-              static_cast<QWidget *>(m_jobsBoxes[i])}) {
-            QWidget::setTabOrder(previous, next);
-            previous = next;
-        }
-    }
+    QList<QWidget *> order = {m_tabs, m_okButton, m_cancelButton, m_applyButton};
+    for (size_t i = 0; i < size_t(kToolCount); ++i)
+        order << m_nameEdits[i] << m_programEdits[i] << m_browseButtons[i] << m_commandLineEdits[i]
+              << m_captureBoxes[i] << m_consoleBoxes[i] << m_jobsBoxes[i];
+    SetTabChain(order);
     m_tabs->setFocus();
 
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] { showSelectedPage(); });
@@ -243,12 +233,10 @@ QWidget *OptionsDialog::createPage(int index)
                        "其值会被当作命令执行。"));
     m_browseButtons[i] = MakeButton(page, ArrayName("Command1", index), QStringLiteral("..."),
                                     PxRect(4920, 840, 495, 255));
-    m_captureBoxes[i] = new ProfileCheckBox(QStringLiteral("捕获输出"), page);
-    m_captureBoxes[i]->setObjectName(ArrayName("Check1", index));
-    m_captureBoxes[i]->setGeometry(PxRect(720, 1440, 1095, 375));
-    m_consoleBoxes[i] = new ProfileCheckBox(QStringLiteral("显示DOS窗口"), page);
-    m_consoleBoxes[i]->setObjectName(ArrayName("Check2", index));
-    m_consoleBoxes[i]->setGeometry(PxRect(3120, 1440, 1335, 375));
+    m_captureBoxes[i] = Placed(new ProfileCheckBox(QStringLiteral("捕获输出"), page),
+                               ArrayName("Check1", index), PxRect(720, 1440, 1095, 375));
+    m_consoleBoxes[i] = Placed(new ProfileCheckBox(QStringLiteral("显示DOS窗口"), page),
+                               ArrayName("Check2", index), PxRect(3120, 1440, 1335, 375));
     // The layout was made for a narrower font: a caption never gets cut off.
     for (QCheckBox *box : {m_captureBoxes[i], m_consoleBoxes[i]})
         box->resize(qMax(box->width(), box->sizeHint().width()), box->height());
@@ -256,9 +244,8 @@ QWidget *OptionsDialog::createPage(int index)
     // between the check boxes and the command line.
     QLabel *jobsLabel = MakeLabel(page, ArrayName("LabelJobs", index), QStringLiteral("同时运行："),
                                   PxRect(120, 2040, 1095, 255));
-    m_jobsBoxes[i] = new QSpinBox(page);
-    m_jobsBoxes[i]->setObjectName(ArrayName("Jobs", index));
-    m_jobsBoxes[i]->setGeometry(PxRect(1320, 1995, 855, 330));
+    m_jobsBoxes[i] =
+        Placed(new QSpinBox(page), ArrayName("Jobs", index), PxRect(1320, 1995, 855, 330));
     m_jobsBoxes[i]->setRange(1, kMaxJobs);
     m_jobsBoxes[i]->setAccessibleName(QStringLiteral("同时运行的命令数"));
     m_jobsBoxes[i]->setToolTip(

@@ -329,8 +329,7 @@ void MainWindow::applyTabOrder()
                                     m_destinationFolders, m_destinationDrives,    m_processButton,
                                     m_exitButton,         m_patternBox,           m_addAllButton,
                                     m_removeAllButton,    m_sameFolderButton};
-    for (qsizetype i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order.at(i - 1), order.at(i));
+    SetTabChain(order);
     m_progressBar->setFocusPolicy(Qt::NoFocus);
     m_sourceDrives->setFocus();
 }

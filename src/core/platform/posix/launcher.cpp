@@ -198,9 +198,8 @@ QString shellQuoted(const QString &word)
     for (const QChar c : word) {
         if (c == QLatin1Char('\''))
             quoted += QStringLiteral("'\\''");
-        else if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF)
-            quoted += QStringLiteral("'\"$(printf '\\%1')\"'")
-                          .arg(c.unicode() - 0xDC00, 3, 8, QLatin1Char('0'));
+        else if (const int byte = EscapedByte(c); byte >= 0)
+            quoted += QStringLiteral("'\"$(printf '\\%1')\"'").arg(byte, 3, 8, QLatin1Char('0'));
         else
             quoted += c;
     }
